@@ -1,0 +1,78 @@
+// The run's option record.
+//
+// Every choice a user makes about a run lives in `Options`; the run-wide
+// `ProvidersInfo` flag stands beside it (see Run). This header is a plain
+// shared type: the lower layers read the record, only app/ fills it.
+#ifndef KAVREL_APP_OPTIONS_H
+#define KAVREL_APP_OPTIONS_H
+
+#include <bitset>
+#include <cstdint>
+#include <string>
+
+namespace kavrel {
+
+// System kind codes of a transponder.
+enum SystemKindCode : uint8_t { kKindDvbS = 1, kKindDvbS2 = 2, kKindDss = 3 };
+
+// A set over the codes 0 to 255.
+class KindSet {
+ public:
+  KindSet() = default;
+  KindSet(std::initializer_list<uint8_t> codes) {
+    for (uint8_t code : codes) Add(code);
+  }
+  bool Contains(uint8_t code) const { return bits_.test(code); }
+  void Add(uint8_t code) { bits_.set(code); }
+  void Remove(uint8_t code) { bits_.reset(code); }
+  bool operator==(const KindSet&) const = default;
+
+ private:
+  std::bitset<256> bits_;
+};
+
+// Output format codes.
+enum FormatCodes : uint8_t {
+  kFormatXml = 2,
+  kFormatDll = 3,
+  kFormatIni1 = 4,
+  kFormatIni2 = 5,
+  kFormatIni3 = 6,
+  kFormatTrp = 7,
+  kFormatKathrein = 8,
+};
+
+struct Options {
+  bool AcceptData = true;
+  bool AcceptFeeds = true;
+  bool ConvCircular = false;
+  bool ConvCBand = false;
+  bool AcceptKu = true;
+  bool AcceptC = true;
+  bool AcceptLinear = true;
+  bool AcceptCircular = true;
+  bool KeepHTML = false;
+  uint8_t FormatCode = kFormatIni1;
+  bool SaveConfig = false;
+  std::string ProxyHost;
+  int32_t ProxyPort = 0;
+  std::string ProxyUser;
+  std::string ProxyPassword;
+  int32_t MinSR = 0;
+  int32_t MaxSR = 65535;
+  KindSet AcceptedKinds{kKindDvbS};
+
+  bool operator==(const Options&) const = default;
+};
+
+// Text fields of the record hold at most this many characters.
+constexpr size_t kMaxOptionText = 255;
+
+// Sets the acceptance and conversion switches, the symbol-rate range and
+// the accepted kinds to their defaults. KeepHTML, FormatCode, SaveConfig and
+// the proxy fields are left as they are.
+void DefaultOptions(Options& options);
+
+}  // namespace kavrel
+
+#endif

@@ -1,0 +1,55 @@
+#include "catalogue/admission.h"
+
+#include "catalogue/run.h"
+
+namespace kavrel {
+
+bool IsKuBand(int32_t frequency) { return frequency >= 10700 && frequency <= 12750; }
+bool IsCBand(int32_t frequency) { return frequency >= 3400 && frequency <= 4199; }
+bool IsLinear(char polarization) { return polarization == 'V' || polarization == 'H'; }
+bool IsCircular(char polarization) { return polarization == 'L' || polarization == 'R'; }
+
+void AddTransponder(Run& run, const OfferedTransponder& offered) {
+  SatelliteRecord* satellite = run.catalogue.Current();
+  if (satellite == nullptr) return;
+  AdmitTransponder(*satellite, run.options, offered);
+}
+
+bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
+                      const OfferedTransponder& offered) {
+  if (!options.AcceptedKinds.Contains(offered.SystemKind)) return false;
+  bool polarizationAccepted = (IsLinear(offered.Polarization) && options.AcceptLinear) ||
+                              (IsCircular(offered.Polarization) && options.AcceptCircular);
+  bool rateAccepted = options.MinSR <= offered.SymbolRate && offered.SymbolRate <= options.MaxSR;
+  bool bandAccepted = (IsKuBand(offered.Frequency) && options.AcceptKu) ||
+                      (IsCBand(offered.Frequency) && options.AcceptC);
+  if (!(bandAccepted && polarizationAccepted && rateAccepted)) return false;
+
+  TransponderRecord record;
+  record.Frequency = offered.Frequency;
+  record.Polarization = offered.Polarization;
+  record.SymbolRate = offered.SymbolRate;
+  record.FecNumerator = offered.FecNumerator;
+  record.FecDenominator = offered.FecDenominator;
+  record.SystemKind = offered.SystemKind;
+  record.Modulation = offered.Modulation;
+  record.NetworkId = offered.NetworkId;
+  record.TransportStreamId = offered.TransportStreamId;
+  record.Providers = std::string(offered.Providers.substr(0, kMaxProvidersLength));
+  InsertTransponder(satellite, options, std::move(record));
+  return true;
+}
+
+TransponderList::Outcome InsertTransponder(SatelliteRecord& satellite, const Options& options,
+                                           TransponderRecord record) {
+  if (options.ConvCircular) {
+    if (record.Polarization == 'L') record.Polarization = 'H';
+    if (record.Polarization == 'R') record.Polarization = 'V';
+  }
+  if (options.ConvCBand && IsCBand(record.Frequency)) {
+    record.Frequency = (5150 - record.Frequency) + 9750;
+  }
+  return satellite.Transponders.Insert(record);
+}
+
+}  // namespace kavrel

@@ -1,0 +1,56 @@
+// Admission: the one gate through which every transponder enters the
+// catalogue, so that the same filters apply to every source.
+#ifndef KAVREL_CATALOGUE_ADMISSION_H
+#define KAVREL_CATALOGUE_ADMISSION_H
+
+#include <cstdint>
+#include <string_view>
+
+#include "app/options.h"
+#include "catalogue/catalogue.h"
+
+namespace kavrel {
+
+struct Run;
+
+bool IsKuBand(int32_t frequency);   // 10700..12750 MHz
+bool IsCBand(int32_t frequency);    // 3400..4199 MHz
+bool IsLinear(char polarization);   // "H" or "V"
+bool IsCircular(char polarization); // "L" or "R"
+
+// The most characters of a providers text that the catalogue keeps.
+constexpr size_t kMaxProvidersLength = 50;
+
+// What a producer found. Values a source does not have are 0 (FEC 0/0,
+// modulation, ids) and an empty providers text.
+struct OfferedTransponder {
+  int32_t Frequency = 0;
+  char Polarization = 0;
+  int32_t SymbolRate = 0;
+  uint8_t FecNumerator = 0;
+  uint8_t FecDenominator = 0;
+  uint8_t SystemKind = 0;
+  uint8_t Modulation = 0;
+  uint16_t NetworkId = 0;
+  uint16_t TransportStreamId = 0;
+  std::string_view Providers;
+};
+
+// Adds to the current satellite through admission; nothing happens when
+// there is no current satellite.
+void AddTransponder(Run& run, const OfferedTransponder& offered);
+
+// The filters of the options, then at most one InsertTransponder. The tests
+// see the values as offered, before any conversion. Returns true when the
+// transponder was admitted.
+bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
+                      const OfferedTransponder& offered);
+
+// Applies the conversions of the options (circular to linear, C band to a
+// Ku band frequency) to a copy and files it in the satellite's list.
+TransponderList::Outcome InsertTransponder(SatelliteRecord& satellite, const Options& options,
+                                           TransponderRecord record);
+
+}  // namespace kavrel
+
+#endif

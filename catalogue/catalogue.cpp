@@ -1,0 +1,161 @@
+#include "catalogue/catalogue.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace kavrel {
+
+// The index holds iterators into the node list; moving a satellite (the
+// table grows, the sort swaps entries) must move both without copying.
+static_assert(std::is_nothrow_move_constructible_v<TransponderList>);
+static_assert(std::is_nothrow_move_constructible_v<SatelliteRecord>);
+
+int32_t NormalizePosition(int32_t position) {
+  return position >= kFullCircle ? position % kFullCircle : position;
+}
+
+namespace {
+
+int64_t OrderKey(int32_t frequency, char polarization) {
+  return static_cast<int64_t>(frequency) * 256 + static_cast<unsigned char>(polarization);
+}
+
+int64_t OrderKey(const TransponderRecord& record) {
+  return OrderKey(record.Frequency, record.Polarization);
+}
+
+// Whether a new frequency names the listed transponder. Narrow carriers
+// (below 6000 kS/s) must match exactly; wider ones may differ by 2 MHz.
+bool SameFrequency(int32_t listed, int32_t offered, int32_t listedSymbolRate) {
+  int64_t difference = static_cast<int64_t>(listed) - offered;
+  if (listedSymbolRate < 6000) return difference == 0;
+  return difference >= -2 && difference <= 2;
+}
+
+bool Matches(const TransponderRecord& listed, const TransponderRecord& offered) {
+  return SameFrequency(listed.Frequency, offered.Frequency, listed.SymbolRate) &&
+         listed.Polarization == offered.Polarization;
+}
+
+bool SameTuning(const TransponderRecord& listed, const TransponderRecord& offered) {
+  return listed.SymbolRate == offered.SymbolRate && listed.FecNumerator == offered.FecNumerator &&
+         listed.FecDenominator == offered.FecDenominator;
+}
+
+}  // namespace
+
+TransponderList::Outcome TransponderList::Insert(const TransponderRecord& record) {
+  return ordered_ ? InsertByIndex(record) : InsertByWalk(record);
+}
+
+TransponderList::Outcome TransponderList::InsertByWalk(const TransponderRecord& record) {
+  const int64_t key = OrderKey(record);
+  for (Node node = nodes_.begin(); node != nodes_.end(); ++node) {
+    if (Matches(*node, record)) return Overwrite(node, record);
+    if (OrderKey(*node) >= key) return InsertBefore(node, record);
+  }
+  return InsertBefore(nodes_.end(), record);
+}
+
+TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord& record) {
+  // In a strictly ordered list the walk stops at the first node whose key is
+  // not below the new one, unless an earlier node of the same polarization
+  // lies 1 or 2 MHz below and matches; those are the only candidates.
+  for (int delta = 2; delta >= 1; --delta) {
+    int64_t below = static_cast<int64_t>(record.Frequency) - delta;
+    if (below < INT32_MIN) continue;
+    auto found = index_.find(OrderKey(static_cast<int32_t>(below), record.Polarization));
+    if (found != index_.end() && Matches(*found->second, record)) {
+      return Overwrite(found->second, record);
+    }
+  }
+  auto next = index_.lower_bound(OrderKey(record));
+  if (next == index_.end()) return InsertBefore(nodes_.end(), record);
+  if (Matches(*next->second, record)) return Overwrite(next->second, record);
+  return InsertBefore(next->second, record);
+}
+
+TransponderList::Outcome TransponderList::Overwrite(Node node, const TransponderRecord& record) {
+  if (SameTuning(*node, record)) return Outcome::kUnchanged;
+  int64_t oldKey = OrderKey(*node);
+  *node = record;
+  int64_t newKey = OrderKey(record);
+  if (!ordered_ || newKey == oldKey) return Outcome::kReplaced;
+  bool stillOrdered = true;
+  if (node != nodes_.begin() && OrderKey(*std::prev(node)) >= newKey) stillOrdered = false;
+  if (std::next(node) != nodes_.end() && OrderKey(*std::next(node)) <= newKey) stillOrdered = false;
+  if (stillOrdered) {
+    index_.erase(oldKey);
+    index_.emplace(newKey, node);
+  } else {
+    ordered_ = false;
+    index_.clear();
+  }
+  return Outcome::kReplaced;
+}
+
+TransponderList::Outcome TransponderList::InsertBefore(Node node, const TransponderRecord& record) {
+  if (nodes_.size() >= kMaxTransponders) return Outcome::kRefused;
+  Node inserted = nodes_.insert(node, record);
+  if (ordered_) index_.emplace(OrderKey(record), inserted);
+  return Outcome::kInserted;
+}
+
+void TransponderList::Clear() {
+  nodes_.clear();
+  index_.clear();
+  ordered_ = true;
+}
+
+int32_t Catalogue::FindSatellite(int32_t position) const {
+  for (size_t i = 0; i < Satellites.size(); ++i) {
+    if (Satellites[i].Position == position) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+void Catalogue::FindOrAddSatellite(const std::string& name, int32_t position) {
+  int32_t index = FindSatellite(position);
+  if (index < 0) {
+    SatelliteRecord satellite;
+    satellite.Position = position;
+    satellite.Name = name;
+    Satellites.push_back(std::move(satellite));
+    CurrentSatellite = SatelliteCount() - 1;
+    return;
+  }
+  CurrentSatellite = index;
+  SatelliteRecord& satellite = Satellites[static_cast<size_t>(index)];
+  if (MergeFlag) {
+    if (satellite.Name.size() < name.size()) satellite.Name = name;
+  } else {
+    satellite.Transponders.Clear();
+    satellite.Name = name;
+  }
+}
+
+SatelliteRecord* Catalogue::Current() {
+  if (CurrentSatellite < 0 || CurrentSatellite >= SatelliteCount()) return nullptr;
+  return &Satellites[static_cast<size_t>(CurrentSatellite)];
+}
+
+const SatelliteRecord* Catalogue::Current() const {
+  if (CurrentSatellite < 0 || CurrentSatellite >= SatelliteCount()) return nullptr;
+  return &Satellites[static_cast<size_t>(CurrentSatellite)];
+}
+
+void Catalogue::DropEmptyLastSatellite() {
+  if (!Satellites.empty() && Satellites.back().Count() == 0) Satellites.pop_back();
+}
+
+void Catalogue::RemoveLastSatellite() {
+  if (!Satellites.empty()) Satellites.pop_back();
+}
+
+void Catalogue::SortSatellites() {
+  // Positions are unique, so any correct sort gives the one ascending order.
+  std::sort(Satellites.begin(), Satellites.end(),
+            [](const SatelliteRecord& a, const SatelliteRecord& b) { return a.Position < b.Position; });
+}
+
+}  // namespace kavrel

@@ -1,0 +1,147 @@
+// The satellite catalogue: one entry per orbital position, each with its
+// transponders kept in frequency order without duplicates.
+//
+// Producers (page parsers, file readers) reach it only through
+// FindOrAddSatellite, AddTransponder (admission.h) and
+// DropEmptyLastSatellite; writers only read it.
+#ifndef KAVREL_CATALOGUE_CATALOGUE_H
+#define KAVREL_CATALOGUE_CATALOGUE_H
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kavrel {
+
+// Orbital positions are tenths of a degree: East e is e*10, West w is
+// 3600 - w*10 (30.0 W is 3300). Keys lie in 0..3599.
+constexpr int32_t kFullCircle = 3600;
+
+// p mod 3600 for p >= 3600; anything else unchanged (negatives included).
+int32_t NormalizePosition(int32_t position);
+
+struct TransponderRecord {
+  int32_t Frequency = 0;        // MHz
+  char Polarization = 0;        // 'H', 'V', 'L' or 'R'
+  int32_t SymbolRate = 0;       // kS/s
+  uint8_t FecNumerator = 0;     // 0/0 = unknown
+  uint8_t FecDenominator = 0;
+  uint8_t SystemKind = 0;       // 1 DVB-S, 2 DVB-S2, 3 DSS
+  uint8_t Modulation = 0;       // 1 QPSK, 2 8PSK, 0 not given
+  uint16_t NetworkId = 0;
+  uint16_t TransportStreamId = 0;
+  std::string Providers;        // at most 50 characters
+
+  bool operator==(const TransponderRecord&) const = default;
+};
+
+// The most transponders one satellite holds: the width of its count.
+constexpr size_t kMaxTransponders = 65535;
+
+// One satellite's transponders in list order.
+//
+// Order: ascending frequency, then polarization byte ("H" < "L" < "R" <
+// "V"). A new transponder that lies within 2 MHz of a listed one of the
+// same polarization (exactly on it when the listed symbol rate is below
+// 6000) is the same transponder: it is dropped when symbol rate and FEC
+// agree, and otherwise overwrites the listed one in its place. That
+// overwrite can move a frequency by up to 2 MHz without moving the node.
+//
+// The rule is defined as a walk from the head; the list answers it from an
+// ordered index in logarithmic time for as long as the list is strictly
+// ordered, and falls back to the literal walk once an overwrite has put it
+// out of order, so the result is the walk's in every case.
+class TransponderList {
+ public:
+  using const_iterator = std::list<TransponderRecord>::const_iterator;
+
+  enum class Outcome {
+    kUnchanged,  // matched, same symbol rate and FEC: nothing changed
+    kReplaced,   // matched, the listed record was overwritten in place
+    kInserted,   // a new node
+    kRefused,    // the list already holds kMaxTransponders: nothing changed
+  };
+
+  TransponderList() = default;
+  TransponderList(TransponderList&&) noexcept = default;
+  TransponderList& operator=(TransponderList&&) noexcept = default;
+  TransponderList(const TransponderList&) = delete;
+  TransponderList& operator=(const TransponderList&) = delete;
+
+  // Files a record (already converted) under the duplicate and order rule.
+  Outcome Insert(const TransponderRecord& record);
+
+  // Frees every node.
+  void Clear();
+
+  uint16_t Count() const { return static_cast<uint16_t>(nodes_.size()); }
+  bool empty() const { return nodes_.empty(); }
+  const_iterator begin() const { return nodes_.begin(); }
+  const_iterator end() const { return nodes_.end(); }
+
+ private:
+  using Node = std::list<TransponderRecord>::iterator;
+
+  Outcome InsertByWalk(const TransponderRecord& record);
+  Outcome InsertByIndex(const TransponderRecord& record);
+  Outcome Overwrite(Node node, const TransponderRecord& record);
+  Outcome InsertBefore(Node node, const TransponderRecord& record);
+
+  std::list<TransponderRecord> nodes_;
+  // (frequency, polarization) -> node; valid only while `ordered_`.
+  std::map<int64_t, Node> index_;
+  bool ordered_ = true;
+};
+
+// A satellite of the catalogue.
+struct SatelliteRecord {
+  int32_t Position = 0;
+  std::string Name;
+  TransponderList Transponders;
+
+  uint16_t Count() const { return Transponders.Count(); }
+};
+using TSat = SatelliteRecord;
+
+class Catalogue {
+ public:
+  // Entries in the order their positions were first seen, until sorted.
+  std::vector<SatelliteRecord> Satellites;
+  // Index of the satellite producers add to; -1 = none. May name an index
+  // past the end after DropEmptyLastSatellite until the next
+  // FindOrAddSatellite.
+  int32_t CurrentSatellite = -1;
+  // Set per input from a leading "+": a known position keeps its list.
+  bool MergeFlag = false;
+
+  int32_t SatelliteCount() const { return static_cast<int32_t>(Satellites.size()); }
+
+  // Index of the entry with this position, or -1.
+  int32_t FindSatellite(int32_t position) const;
+
+  // Selects or creates the satellite of a position and makes it current.
+  // Without MergeFlag a known position loses its list and takes the new
+  // name; with it, the list stays and the name is replaced only by a
+  // longer one.
+  void FindOrAddSatellite(const std::string& name, int32_t position);
+
+  // The current satellite, or nullptr when there is none.
+  SatelliteRecord* Current();
+  const SatelliteRecord* Current() const;
+
+  // Removes the last entry when its list is empty. CurrentSatellite is not
+  // touched.
+  void DropEmptyLastSatellite();
+
+  // Removes the last entry whatever it holds (after a page was abandoned).
+  void RemoveLastSatellite();
+
+  // Orders the entries by position.
+  void SortSatellites();
+};
+
+}  // namespace kavrel
+
+#endif

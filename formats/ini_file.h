@@ -1,0 +1,57 @@
+// INI transponder files: one satellite per file, in three layouts.
+//
+//   [SATTYPE]        1 = position ("%.4d"), 2 = name
+//   [DVB]            0 = count, 1..n = "freq,pol,sr,fec[,S2][; providers]"
+//   [DVBS2], [DSS]   layout i3 only
+//
+// i1 writes DVB-S only; i2 writes DVB-S and DVB-S2 in [DVB], the latter
+// marked ",S2"; i3 gives each of the three kinds its own section. The
+// reader takes all three back, and the dialects other programs write.
+#ifndef KAVREL_FORMATS_INI_FILE_H
+#define KAVREL_FORMATS_INI_FILE_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/options.h"
+#include "catalogue/catalogue.h"
+
+namespace kavrel {
+
+struct Run;
+
+enum class IniLayout { kI1, kI2, kI3 };
+
+// Prints "Writting INI file(s)..." and writes one file per satellite in
+// table order; format codes 4, 5, 6 select layouts i1, i2, i3, any other
+// code writes nothing.
+void WriteIniFiles(Run& run, uint8_t formatCode);
+
+// Writes one satellite to a new file in the current directory and prints
+// its "Creating ..." line. A refused write ends the run with
+// "Unable to write to <path>".
+void WriteIniSatellite(Run& run, const SatelliteRecord& satellite, IniLayout layout);
+
+// The text of the file WriteIniSatellite writes.
+std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
+                             bool providersInfo);
+
+// The number of the satellite's transponders whose kind is in the set.
+int CountKinds(const SatelliteRecord& satellite, const KindSet& kinds);
+
+// base + ".ini", or base + "(i).ini" for the first i = 1, 2, ... that is
+// free in the current directory.
+std::string UniqueIniName(const std::string& base);
+
+// Reads one INI transponder file into the catalogue through admission.
+void ReadIniFile(Run& run, const std::string& path);
+
+// Cuts a transponder line into five trimmed fields at its first four
+// commas; text after the fifth field is ignored.
+std::array<std::string, 5> SplitIniLine(std::string_view text);
+
+}  // namespace kavrel
+
+#endif

@@ -1,0 +1,16 @@
+// Reads a saved Telesputnik page into the catalogue.
+#ifndef KAVREL_PARSERS_TELESPUTNIK_PARSER_H
+#define KAVREL_PARSERS_TELESPUTNIK_PARSER_H
+
+#include <string>
+
+namespace kavrel {
+
+struct Run;
+
+// 0 when the page was read to its end, -1 when it was abandoned.
+int ParseTelesputnikPage(Run& run, const std::string& path);
+
+}  // namespace kavrel
+
+#endif

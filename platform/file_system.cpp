@@ -1,0 +1,344 @@
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/fatal_error.h"
+
+namespace kavrel {
+
+void ThrowFileError(const std::string& what, const std::string& path, int errnum) {
+  throw FatalError(what + " " + path + ": " + std::strerror(errnum));
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string CurrentDirectory() {
+  std::string buffer(PATH_MAX, '\0');
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) ThrowFileError("Cannot determine the current directory", ".", errno);
+    buffer.resize(buffer.size() * 2);
+  }
+  buffer.resize(std::strlen(buffer.c_str()));
+  if (buffer.size() > 1 && buffer.back() == '/') buffer.pop_back();
+  return buffer;
+}
+
+std::string ExecutablePath(const std::string& argv0) {
+  std::string buffer(PATH_MAX, '\0');
+  ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return argv0;
+  buffer.resize(static_cast<size_t>(length));
+  return buffer;
+}
+
+std::string DirectoryPart(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string_view NamePart(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool MaskMatches(std::string_view mask, std::string_view name) {
+  // Greedy matching with one backtrack point for the last "*": linear in
+  // practice and never exponential, whatever the mask.
+  size_t m = 0, n = 0;
+  size_t starMask = std::string_view::npos, starName = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || (mask[m] != '*' && mask[m] == name[n]))) {
+      ++m;
+      ++n;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starMask = m++;
+      starName = n;
+    } else if (starMask != std::string_view::npos) {
+      m = starMask + 1;
+      n = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+std::vector<std::string> FindMatchingNames(const std::string& directory, std::string_view mask) {
+  std::vector<std::string> names;
+  std::string dirPath = directory.empty() ? std::string(".") : directory;
+  DIR* dir = ::opendir(dirPath.c_str());
+  if (dir == nullptr) return names;
+  std::string prefix = dirPath;
+  if (prefix.back() != '/') prefix += '/';
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (!MaskMatches(mask, name)) continue;
+    struct stat info;
+    std::string full = prefix + std::string(name);
+    if (::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
+    names.emplace_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents) {
+  contents.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    ThrowFileError("Cannot read", path, errno);
+  }
+  char chunk[65536];
+  for (;;) {
+    ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      int saved = errno;
+      ::close(fd);
+      ThrowFileError("Cannot read", path, saved);
+    }
+    if (got == 0) break;
+    contents.append(chunk, static_cast<size_t>(got));
+  }
+  ::close(fd);
+  return true;
+}
+
+void RemoveFileIfPresent(const std::string& path) {
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowFileError("Cannot delete", path, errno);
+}
+
+namespace {
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t done = ::write(fd, data, size);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += done;
+    size -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+  std::string temp = DirectoryPart(path) + "." + std::string(NamePart(path)) + ".XXXXXX";
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) throw FatalError("Unable to write to " + path);
+  struct stat old;
+  if (::stat(path.c_str(), &old) == 0) {
+    (void)::fchmod(fd, old.st_mode & 07777);
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    (void)::fchmod(fd, 0666 & ~mask);
+  }
+  bool ok = WriteAll(fd, contents.data(), contents.size()) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    throw FatalError("Unable to write to " + path);
+  }
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)), buffer_(std::move(other.buffer_)),
+      written_(other.written_) {
+  other.fd_ = -1;
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    fd_ = other.fd_;
+    path_ = std::move(other.path_);
+    buffer_ = std::move(other.buffer_);
+    written_ = other.written_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+OutputFile::~OutputFile() { Discard(); }
+
+void OutputFile::Discard() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(path_.c_str());
+    fd_ = -1;
+  }
+}
+
+std::optional<OutputFile> OutputFile::TryCreateExclusive(const std::string& path, int& errnum) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    errnum = errno;
+    return std::nullopt;
+  }
+  OutputFile file;
+  file.fd_ = fd;
+  file.path_ = path;
+  return file;
+}
+
+OutputFile OutputFile::CreateUnique(const std::function<std::string(int64_t)>& nameFor,
+                                    int64_t lastIndex) {
+  for (int64_t index = 0; index <= lastIndex; ++index) {
+    std::string name = nameFor(index);
+    if (PathExists(name)) continue;
+    int errnum = 0;
+    std::optional<OutputFile> file = TryCreateExclusive(name, errnum);
+    if (file) return std::move(*file);
+    if (errnum != EEXIST) ThrowFileError("Cannot create", name, errnum);
+  }
+  throw FatalError("Cannot create " + nameFor(0) + ": every numbered name is taken");
+}
+
+OutputFile OutputFile::CreateExclusive(const std::string& path) {
+  int errnum = 0;
+  std::optional<OutputFile> file = TryCreateExclusive(path, errnum);
+  if (!file) ThrowFileError("Cannot create", path, errnum);
+  return std::move(*file);
+}
+
+void OutputFile::Write(std::string_view bytes) {
+  buffer_.append(bytes);
+  if (buffer_.size() >= (1u << 16)) Flush();
+}
+
+void OutputFile::Flush() {
+  if (buffer_.empty()) return;
+  if (!WriteAll(fd_, buffer_.data(), buffer_.size())) ThrowFileError("Cannot write", path_, errno);
+  written_ += buffer_.size();
+  buffer_.clear();
+}
+
+void OutputFile::WriteAt(uint64_t offset, std::string_view bytes) {
+  Flush();
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                         static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError("Cannot write", path_, errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::string OutputFile::ReadAt(uint64_t offset, size_t count) {
+  Flush();
+  // The file was opened for writing only; read through a second descriptor.
+  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) ThrowFileError("Cannot read", path_, errno);
+  std::string bytes(count, '\0');
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pread(fd, bytes.data() + done, count - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(done);
+  return bytes;
+}
+
+void OutputFile::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    int saved = errno;
+    ::unlink(path_.c_str());
+    ThrowFileError("Cannot write", path_, saved);
+  }
+}
+
+TextFileReader::TextFileReader(const std::string& path) : path_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) ThrowFileError("Cannot read", path, errno);
+}
+
+TextFileReader::~TextFileReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool TextFileReader::Fill() {
+  if (eof_) return false;
+  if (pos_ > 0) {
+    buffer_.erase(0, pos_);
+    pos_ = 0;
+  }
+  size_t old = buffer_.size();
+  buffer_.resize(old + (1u << 16));
+  ssize_t got;
+  do {
+    got = ::read(fd_, buffer_.data() + old, 1u << 16);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    int saved = errno;
+    buffer_.resize(old);
+    ThrowFileError("Cannot read", path_, saved);
+  }
+  buffer_.resize(old + static_cast<size_t>(got));
+  if (got == 0) eof_ = true;
+  return got > 0;
+}
+
+bool TextFileReader::AtEnd() {
+  if (pos_ < buffer_.size()) return false;
+  return !Fill();
+}
+
+std::string TextFileReader::ReadUntilLf(bool dropEveryCr) {
+  std::string line;
+  for (;;) {
+    if (pos_ >= buffer_.size() && !Fill()) break;
+    const char* start = buffer_.data() + pos_;
+    size_t available = buffer_.size() - pos_;
+    const void* lf = std::memchr(start, '\n', available);
+    size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : available;
+    if (dropEveryCr) {
+      for (size_t i = 0; i < take; ++i) {
+        if (start[i] != '\r') line.push_back(start[i]);
+      }
+    } else {
+      line.append(start, take);
+    }
+    pos_ += take;
+    if (lf) {
+      ++pos_;
+      break;
+    }
+  }
+  if (!dropEveryCr && !line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::string TextFileReader::ReadPageLine() { return ReadUntilLf(true); }
+
+std::string TextFileReader::ReadTextLine() { return ReadUntilLf(false); }
+
+}  // namespace kavrel

@@ -1,0 +1,142 @@
+// The file system as kavrel uses it: names that exist, masks, the current
+// and program directories, exclusive creation of outputs, atomic replacement
+// of rewritten files, and buffered line reading.
+//
+// Failures that end the run throw FatalError with a one-line text naming the
+// file and the reason.
+#ifndef KAVREL_PLATFORM_FILE_SYSTEM_H
+#define KAVREL_PLATFORM_FILE_SYSTEM_H
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavrel {
+
+// True when a directory entry of that name exists (a dangling link counts:
+// the name is taken).
+bool PathExists(const std::string& path);
+
+// The process's current directory, without a trailing "/".
+std::string CurrentDirectory();
+
+// The program's own path as the system reports it (/proc/self/exe), or
+// `argv0` when the system cannot tell.
+std::string ExecutablePath(const std::string& argv0);
+
+// Everything up to and including the last "/" of a path; empty when none.
+std::string DirectoryPart(std::string_view path);
+
+// Everything after the last "/" of a path.
+std::string_view NamePart(std::string_view path);
+
+// True when `name` matches `mask`, where "*" stands for any run of bytes and
+// "?" for exactly one; every other byte matches itself, letter case
+// included.
+bool MaskMatches(std::string_view mask, std::string_view name);
+
+// Names of the entries of `directory` (empty means the current directory)
+// that match `mask`, hidden names included, directories, "." and ".."
+// excluded, in byte order. An unreadable or missing directory gives none.
+std::vector<std::string> FindMatchingNames(const std::string& directory, std::string_view mask);
+
+// Reads a whole file. Returns false when it does not exist; any other
+// failure ends the run.
+bool ReadWholeFile(const std::string& path, std::string& contents);
+
+// Removes a file; a missing file is not an error.
+void RemoveFileIfPresent(const std::string& path);
+
+// Replaces `path` by `contents` in one step: the bytes are written to a
+// temporary file beside it, which is then renamed over it, so a crash never
+// leaves the file half written. On failure the old file is untouched, the
+// temporary file is gone and FatalError("Unable to write to <path>") ends
+// the run.
+void ReplaceFileAtomically(const std::string& path, std::string_view contents);
+
+// A new output file, created exclusively: never an existing file. Writes are
+// buffered. If the object goes away before Close() succeeded (an error ended
+// the run), the half-written file is removed again: it was ours.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&& other) noexcept;
+  ~OutputFile();
+
+  // Creates the first free name that `nameFor` gives for index 0, 1, 2, ...
+  // (index 0 is the plain name). A name that another process takes between
+  // the test and the creation is passed over for the next one.
+  static OutputFile CreateUnique(const std::function<std::string(int64_t)>& nameFor,
+                                 int64_t lastIndex = INT32_MAX);
+
+  // Creates exactly this name; fails when it exists.
+  static OutputFile CreateExclusive(const std::string& path);
+
+  // Creates exactly this name; on failure returns nothing and sets errnum
+  // (EEXIST when the name is taken).
+  static std::optional<OutputFile> TryCreateExclusive(const std::string& path, int& errnum);
+
+  const std::string& path() const { return path_; }
+
+  void Write(std::string_view bytes);
+  // Overwrites bytes already written, at an absolute offset.
+  void WriteAt(uint64_t offset, std::string_view bytes);
+  // Reads back bytes already written.
+  std::string ReadAt(uint64_t offset, size_t count);
+  uint64_t Size() const { return written_ + buffer_.size(); }
+
+  // Flushes and closes; failures end the run.
+  void Close();
+
+ private:
+  void Flush();
+  void Discard();
+
+  int fd_ = -1;
+  std::string path_;
+  std::string buffer_;
+  uint64_t written_ = 0;
+};
+
+// Reads a text file line by line with a large buffer (never byte by byte
+// through the system).
+class TextFileReader {
+ public:
+  // Opens the file; failure ends the run.
+  explicit TextFileReader(const std::string& path);
+  TextFileReader(const TextFileReader&) = delete;
+  TextFileReader& operator=(const TextFileReader&) = delete;
+  ~TextFileReader();
+
+  // True when every byte has been consumed.
+  bool AtEnd();
+
+  // A line up to the next LF, with every CR dropped wherever it stands; the
+  // end of the file ends the line with what was collected (possibly
+  // nothing).
+  std::string ReadPageLine();
+
+  // A line up to the next LF, with one CR before that LF dropped: the
+  // ordinary reading of a text file whose lines end in LF or CR LF.
+  std::string ReadTextLine();
+
+ private:
+  bool Fill();
+  std::string ReadUntilLf(bool dropEveryCr);
+
+  int fd_ = -1;
+  std::string path_;
+  std::string buffer_;
+  size_t pos_ = 0;
+  bool eof_ = false;
+};
+
+}  // namespace kavrel
+
+#endif

@@ -1,0 +1,97 @@
+#include "platform/int_text.h"
+
+#include <cstdio>
+
+namespace kavrel {
+
+namespace {
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseIntegerText(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  bool hex = false;
+  if (i < text.size() && text[i] == '$') {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i >= text.size()) return std::nullopt;
+  if (hex) {
+    uint64_t value = 0;
+    size_t digits = 0;
+    for (; i < text.size(); ++i) {
+      int d = HexDigitValue(text[i]);
+      if (d < 0) return std::nullopt;
+      value = value * 16 + static_cast<uint64_t>(d);
+      if (value > 0xFFFFFFFFull) return std::nullopt;
+      ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    uint32_t bits = static_cast<uint32_t>(value);
+    if (negative) bits = 0u - bits;
+    return static_cast<int32_t>(bits);
+  }
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+int32_t IntegerTextOr(std::string_view text, int32_t fallback) {
+  return ParseIntegerText(text).value_or(fallback);
+}
+
+std::optional<int32_t> ParseWholeNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i >= text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+int32_t WholeNumberOrZero(std::string_view text) { return ParseWholeNumber(text).value_or(0); }
+
+std::string DecimalText(int64_t value) { return std::to_string(value); }
+
+std::string PaddedDecimalText(int64_t value, int digits) {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%.*lld", digits, static_cast<long long>(value));
+  return buffer;
+}
+
+}  // namespace kavrel

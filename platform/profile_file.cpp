@@ -1,0 +1,198 @@
+#include "platform/profile_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/fatal_error.h"
+#include "platform/file_system.h"
+#include "platform/int_text.h"
+#include "platform/text.h"
+
+namespace kavrel {
+
+namespace {
+
+// "[name]" -> name; the closing bracket may be missing.
+bool SectionName(std::string_view line, std::string_view& name) {
+  std::string_view trimmed = TrimBlanks(line);
+  if (trimmed.empty() || trimmed.front() != '[') return false;
+  trimmed.remove_prefix(1);
+  size_t close = trimmed.find(']');
+  name = TrimBlanks(close == std::string_view::npos ? trimmed : trimmed.substr(0, close));
+  return true;
+}
+
+// "key=value" -> key, value; comments and lines without "=" are no keys.
+bool KeyLine(std::string_view line, std::string_view& key, std::string_view& value) {
+  std::string_view trimmed = TrimBlanks(line);
+  if (trimmed.empty() || trimmed.front() == ';') return false;
+  size_t equals = trimmed.find('=');
+  if (equals == std::string_view::npos) return false;
+  key = TrimBlanks(trimmed.substr(0, equals));
+  value = TrimBlanks(trimmed.substr(equals + 1));
+  return !key.empty();
+}
+
+}  // namespace
+
+ProfileDocument::ProfileDocument(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t lf = text.find('\n', start);
+    std::string_view line =
+        text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
+    start = lf == std::string_view::npos ? text.size() : lf + 1;
+    std::string_view name;
+    if (SectionName(line, name)) {
+      sections_.push_back(Section{std::string(line), {}, {}, SIZE_MAX});
+      sectionIndex_.emplace(LowerAscii(name), sections_.size() - 1);
+    } else if (sections_.empty()) {
+      preamble_.emplace_back(line);
+    } else {
+      sections_.back().lines.emplace_back(line);
+    }
+  }
+  for (Section& section : sections_) IndexSection(section);
+}
+
+void ProfileDocument::IndexSection(Section& section) {
+  section.keys.clear();
+  section.lastKeyLine = SIZE_MAX;
+  for (size_t i = 0; i < section.lines.size(); ++i) {
+    std::string_view key, value;
+    if (!KeyLine(section.lines[i], key, value)) continue;
+    section.keys.emplace(LowerAscii(key), i);
+    section.lastKeyLine = i;
+  }
+}
+
+ProfileDocument::Section* ProfileDocument::FindSection(std::string_view section) {
+  auto found = sectionIndex_.find(LowerAscii(TrimBlanks(section)));
+  return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
+const ProfileDocument::Section* ProfileDocument::FindSection(std::string_view section) const {
+  auto found = sectionIndex_.find(LowerAscii(TrimBlanks(section)));
+  return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
+std::optional<std::string> ProfileDocument::Find(std::string_view section,
+                                                 std::string_view key) const {
+  const Section* s = FindSection(section);
+  if (s == nullptr) return std::nullopt;
+  auto found = s->keys.find(LowerAscii(TrimBlanks(key)));
+  if (found == s->keys.end()) return std::nullopt;
+  std::string_view name, value;
+  KeyLine(s->lines[found->second], name, value);
+  return std::string(value.substr(0, kMaxValueLength));
+}
+
+std::vector<std::string> ProfileDocument::KeysOf(std::string_view section) const {
+  std::vector<std::string> names;
+  const Section* s = FindSection(section);
+  if (s == nullptr) return names;
+  for (size_t i = 0; i < s->lines.size(); ++i) {
+    std::string_view key, value;
+    if (!KeyLine(s->lines[i], key, value)) continue;
+    auto first = s->keys.find(LowerAscii(key));
+    if (first != s->keys.end() && first->second == i) names.emplace_back(key);
+  }
+  return names;
+}
+
+void ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  std::string line = std::string(key) + "=" + std::string(value);
+  Section* s = FindSection(section);
+  if (s == nullptr) {
+    sections_.push_back(Section{"[" + std::string(section) + "]", {}, {}, SIZE_MAX});
+    sectionIndex_.emplace(LowerAscii(TrimBlanks(section)), sections_.size() - 1);
+    s = &sections_.back();
+  }
+  std::string lowerKey = LowerAscii(TrimBlanks(key));
+  auto found = s->keys.find(lowerKey);
+  if (found != s->keys.end()) {
+    s->lines[found->second] = std::move(line);
+    return;
+  }
+  size_t at = s->lastKeyLine == SIZE_MAX ? 0 : s->lastKeyLine + 1;
+  if (at == s->lines.size()) {
+    s->lines.push_back(std::move(line));
+    s->keys.emplace(std::move(lowerKey), at);
+    s->lastKeyLine = at;
+  } else {
+    s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    IndexSection(*s);
+  }
+}
+
+std::string ProfileDocument::Text() const {
+  std::string text;
+  auto put = [&text](const std::string& line) {
+    text += line;
+    text += '\n';
+  };
+  for (const std::string& line : preamble_) put(line);
+  for (const Section& section : sections_) {
+    put(section.header);
+    for (const std::string& line : section.lines) put(line);
+  }
+  return text;
+}
+
+const ProfileDocument* TIniFile::Current() {
+  struct stat info;
+  if (::stat(path_.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      cachedSignature_.reset();
+      return nullptr;
+    }
+    ThrowFileError("Cannot read", path_, errno);
+  }
+  Signature signature{info.st_dev, info.st_ino, info.st_size,
+                      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+                      static_cast<int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+  if (cachedSignature_ && *cachedSignature_ == signature) return &cached_;
+  std::string text;
+  if (!ReadWholeFile(path_, text)) {
+    cachedSignature_.reset();
+    return nullptr;
+  }
+  cached_ = ProfileDocument(text);
+  cachedSignature_ = signature;
+  return &cached_;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view fallback) {
+  const ProfileDocument* document = Current();
+  if (document == nullptr) return std::string(fallback);
+  std::optional<std::string> value = document->Find(section, key);
+  return value ? *value : std::string(fallback);
+}
+
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) {
+  return IntegerTextOr(ReadString(section, key, ""), fallback);
+}
+
+ProfileDocument TIniFile::Load() {
+  const ProfileDocument* document = Current();
+  return document ? *document : ProfileDocument();
+}
+
+void TIniFile::Replace(const ProfileDocument& document) {
+  ReplaceFileAtomically(path_, document.Text());
+  cachedSignature_.reset();
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  ProfileDocument document = Load();
+  document.Set(section, key, value);
+  Replace(document);
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  WriteString(section, key, DecimalText(value));
+}
+
+}  // namespace kavrel

@@ -1,0 +1,32 @@
+// Small byte-string helpers shared by every layer.
+//
+// Texts are byte strings in the source's own 8-bit encoding; only the ASCII
+// letters a to z ever change case.
+#ifndef KAVREL_PLATFORM_TEXT_H
+#define KAVREL_PLATFORM_TEXT_H
+
+#include <string>
+#include <string_view>
+
+namespace kavrel {
+
+// Upper-cases the ASCII letters a to z, leaving every other byte alone.
+std::string UpperAscii(std::string_view text);
+std::string LowerAscii(std::string_view text);
+
+// True when the two texts are equal apart from ASCII letter case.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// Removes blanks and control characters (bytes 0 to 32) at both ends.
+std::string_view TrimBlanks(std::string_view text);
+std::string TrimmedText(std::string_view text);
+
+// The first `count` bytes of the text (the whole text when it is shorter).
+std::string_view Leading(std::string_view text, size_t count);
+
+// Text after the first `count` bytes (empty when the text is shorter).
+std::string_view After(std::string_view text, size_t count);
+
+}  // namespace kavrel
+
+#endif
