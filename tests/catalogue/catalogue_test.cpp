@@ -1,0 +1,224 @@
+#include "catalogue/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "app/options.h"
+#include "catalogue/admission.h"
+
+namespace kavrel {
+namespace {
+
+TransponderRecord T(int32_t frequency, char polarization, int32_t symbolRate = 27500,
+                    uint8_t fecNumerator = 3, uint8_t fecDenominator = 4) {
+  TransponderRecord record;
+  record.Frequency = frequency;
+  record.Polarization = polarization;
+  record.SymbolRate = symbolRate;
+  record.FecNumerator = fecNumerator;
+  record.FecDenominator = fecDenominator;
+  record.SystemKind = 1;
+  return record;
+}
+
+std::vector<std::pair<int32_t, char>> Keys(const TransponderList& list) {
+  std::vector<std::pair<int32_t, char>> keys;
+  for (const TransponderRecord& t : list) keys.emplace_back(t.Frequency, t.Polarization);
+  return keys;
+}
+
+// The literal walk from the head, as the duplicate rule is defined: the
+// reference the indexed list must agree with.
+struct ReferenceList {
+  std::vector<TransponderRecord> nodes;
+  void Insert(const TransponderRecord& r) {
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      TransponderRecord& n = nodes[i];
+      int64_t d = static_cast<int64_t>(n.Frequency) - r.Frequency;
+      bool same = n.SymbolRate < 6000 ? d == 0 : (d >= -2 && d <= 2);
+      if (same && n.Polarization == r.Polarization) {
+        if (!(n.SymbolRate == r.SymbolRate && n.FecNumerator == r.FecNumerator &&
+              n.FecDenominator == r.FecDenominator)) {
+          n = r;
+        }
+        return;
+      }
+      if (n.Frequency > r.Frequency ||
+          (n.Frequency == r.Frequency &&
+           static_cast<unsigned char>(n.Polarization) >= static_cast<unsigned char>(r.Polarization))) {
+        nodes.insert(nodes.begin() + static_cast<std::ptrdiff_t>(i), r);
+        return;
+      }
+    }
+    nodes.push_back(r);
+  }
+};
+
+TEST(TransponderList, DuplicateRuleWithinTwoMegahertz) {
+  TransponderList list;
+  list.Insert(T(11002, 'H'));
+  // Same symbol rate and FEC: the listed record stays, its frequency too.
+  EXPECT_EQ(list.Insert(T(11000, 'H')), TransponderList::Outcome::kUnchanged);
+  EXPECT_EQ(list.begin()->Frequency, 11002);
+  // Another symbol rate: the node is overwritten in its place.
+  EXPECT_EQ(list.Insert(T(11000, 'H', 22000)), TransponderList::Outcome::kReplaced);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(*list.begin(), T(11000, 'H', 22000));
+  // Another FEC alone also overwrites.
+  list.Insert(T(11001, 'H', 22000, 5, 6));
+  EXPECT_EQ(*list.begin(), T(11001, 'H', 22000, 5, 6));
+  // Three megahertz away is another transponder.
+  list.Insert(T(11004, 'H', 22000, 5, 6));
+  EXPECT_EQ(list.Count(), 2);
+}
+
+TEST(TransponderList, NarrowListedCarrierMustMatchExactly) {
+  TransponderList list;
+  list.Insert(T(11002, 'H', 5000));
+  list.Insert(T(11000, 'H', 27500));
+  EXPECT_EQ(Keys(list), (std::vector<std::pair<int32_t, char>>{{11000, 'H'}, {11002, 'H'}}));
+  // The listed symbol rate decides, not the new one: 11000 is wide, so a
+  // narrow 11001 merges into it.
+  list.Insert(T(11001, 'H', 3000));
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.begin()->Frequency, 11001);
+}
+
+TEST(TransponderList, PolarizationOrdersEqualFrequencies) {
+  TransponderList list;
+  list.Insert(T(11000, 'H'));
+  list.Insert(T(11000, 'R'));
+  list.Insert(T(11000, 'V'));
+  list.Insert(T(11000, 'L'));
+  EXPECT_EQ(Keys(list), (std::vector<std::pair<int32_t, char>>{
+                            {11000, 'H'}, {11000, 'L'}, {11000, 'R'}, {11000, 'V'}}));
+  // Near in frequency but another polarization: not the same transponder.
+  TransponderList other;
+  other.Insert(T(11000, 'H'));
+  other.Insert(T(11001, 'V'));
+  EXPECT_EQ(Keys(other), (std::vector<std::pair<int32_t, char>>{{11000, 'H'}, {11001, 'V'}}));
+}
+
+TEST(TransponderList, OverwriteThatBreaksTheOrderKeepsTheWalkRule) {
+  // 11000 H becomes 11002 H in place, ahead of 11001 V: the list is out of
+  // order from then on and must still answer exactly as the walk does.
+  TransponderList list;
+  ReferenceList reference;
+  for (const TransponderRecord& r :
+       {T(11000, 'H'), T(11001, 'V'), T(11002, 'H', 30000), T(11001, 'H', 1000), T(11003, 'V'),
+        T(11004, 'H', 2000), T(10999, 'V', 30000), T(11000, 'V')}) {
+    list.Insert(r);
+    reference.Insert(r);
+  }
+  EXPECT_EQ(std::vector<TransponderRecord>(list.begin(), list.end()), reference.nodes);
+}
+
+TEST(TransponderList, AgreesWithTheWalkOnRandomInput) {
+  std::mt19937 random(42);
+  for (int round = 0; round < 200; ++round) {
+    TransponderList list;
+    ReferenceList reference;
+    for (int i = 0; i < 60; ++i) {
+      const char polarizations[] = {'H', 'V', 'L', 'R'};
+      TransponderRecord r = T(11000 + static_cast<int32_t>(random() % 20), polarizations[random() % 4],
+                              random() % 3 == 0 ? 4000 : 27500 + static_cast<int32_t>(random() % 2),
+                              static_cast<uint8_t>(random() % 2 + 2), 4);
+      list.Insert(r);
+      reference.Insert(r);
+    }
+    ASSERT_EQ(std::vector<TransponderRecord>(list.begin(), list.end()), reference.nodes)
+        << "round " << round;
+  }
+}
+
+TEST(TransponderList, CountNeverPassesItsWidth) {
+  TransponderList list;
+  for (int32_t i = 0; i < 65535; ++i) list.Insert(T(i * 3, 'H'));
+  EXPECT_EQ(list.Count(), 65535);
+  // A new transponder is refused; the listed ones can still be updated.
+  EXPECT_EQ(list.Insert(T(-10, 'V')), TransponderList::Outcome::kRefused);
+  EXPECT_EQ(list.Insert(T(300, 'H', 22000)), TransponderList::Outcome::kReplaced);
+  EXPECT_EQ(list.Count(), 65535);
+  EXPECT_EQ(std::distance(list.begin(), list.end()), 65535);
+}
+
+TEST(TransponderList, ManyInsertsStayOrdered) {
+  std::vector<int32_t> frequencies(20000);
+  for (int32_t i = 0; i < 20000; ++i) frequencies[static_cast<size_t>(i)] = i * 5;
+  std::shuffle(frequencies.begin(), frequencies.end(), std::mt19937(7));
+  TransponderList list;
+  for (int32_t f : frequencies) list.Insert(T(f, 'V'));
+  ASSERT_EQ(list.Count(), 20000);
+  EXPECT_TRUE(std::is_sorted(list.begin(), list.end(),
+                             [](const auto& a, const auto& b) { return a.Frequency < b.Frequency; }));
+}
+
+TEST(Catalogue, FindOrAddSatelliteReplacesOrMerges) {
+  Catalogue catalogue;
+  catalogue.FindOrAddSatellite("Alpha", 130);
+  catalogue.Satellites[0].Transponders.Insert(T(11000, 'H'));
+  catalogue.FindOrAddSatellite("Beta", 192);
+  EXPECT_EQ(catalogue.CurrentSatellite, 1);
+
+  // Without merging a second source replaces the list and the name, even
+  // with an empty name.
+  catalogue.FindOrAddSatellite("", 130);
+  EXPECT_EQ(catalogue.CurrentSatellite, 0);
+  EXPECT_EQ(catalogue.Satellites[0].Name, "");
+  EXPECT_EQ(catalogue.Satellites[0].Count(), 0);
+
+  // Merging keeps the list and takes only a longer name.
+  catalogue.Satellites[0].Transponders.Insert(T(11000, 'H'));
+  catalogue.MergeFlag = true;
+  catalogue.FindOrAddSatellite("Five5", 130);
+  catalogue.FindOrAddSatellite("Seven77", 130);
+  catalogue.FindOrAddSatellite("Five5", 130);
+  EXPECT_EQ(catalogue.Satellites[0].Name, "Seven77");
+  EXPECT_EQ(catalogue.Satellites[0].Count(), 1);
+  EXPECT_EQ(catalogue.SatelliteCount(), 2);
+}
+
+TEST(Catalogue, DropEmptyLastSatelliteLooksOnlyAtTheLast) {
+  Catalogue catalogue;
+  catalogue.DropEmptyLastSatellite();  // empty table: nothing happens
+  catalogue.FindOrAddSatellite("Empty", 100);
+  catalogue.FindOrAddSatellite("Full", 200);
+  catalogue.Satellites[1].Transponders.Insert(T(11000, 'H'));
+  catalogue.DropEmptyLastSatellite();
+  EXPECT_EQ(catalogue.SatelliteCount(), 2);
+  catalogue.FindOrAddSatellite("Empty too", 300);
+  catalogue.DropEmptyLastSatellite();
+  EXPECT_EQ(catalogue.SatelliteCount(), 2);
+  // The current index may now name nothing; there is no current satellite.
+  EXPECT_EQ(catalogue.CurrentSatellite, 2);
+  EXPECT_EQ(catalogue.Current(), nullptr);
+}
+
+TEST(Catalogue, SortsByPositionWithListsAttached) {
+  Catalogue catalogue;
+  for (int32_t position : {3300, 130, 192, 3590, 0}) {
+    catalogue.FindOrAddSatellite("S" + std::to_string(position), position);
+    catalogue.Satellites.back().Transponders.Insert(T(10000 + position, 'H'));
+  }
+  catalogue.SortSatellites();
+  std::vector<int32_t> positions;
+  for (const auto& s : catalogue.Satellites) {
+    positions.push_back(s.Position);
+    EXPECT_EQ(s.Name, "S" + std::to_string(s.Position));
+    EXPECT_EQ(s.Transponders.begin()->Frequency, 10000 + s.Position);
+  }
+  EXPECT_EQ(positions, (std::vector<int32_t>{0, 130, 192, 3300, 3590}));
+}
+
+TEST(Catalogue, NormalizePosition) {
+  EXPECT_EQ(NormalizePosition(3600), 0);
+  EXPECT_EQ(NormalizePosition(3730), 130);
+  EXPECT_EQ(NormalizePosition(3599), 3599);
+  EXPECT_EQ(NormalizePosition(-5), -5);
+  EXPECT_EQ(NormalizePosition(7300), 100);
+}
+
+}  // namespace
+}  // namespace kavrel

@@ -1,0 +1,94 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fatal_error.h"
+#include "support/scratch_dir.h"
+
+namespace kavrel {
+namespace {
+
+TEST(FileMasks, StarAndQuestionMarkOnly) {
+  EXPECT_TRUE(MaskMatches("*.ini", "0130.ini"));
+  EXPECT_TRUE(MaskMatches("*.ini", ".ini"));
+  EXPECT_FALSE(MaskMatches("*.ini", "0130.INI"));  // letter case counts
+  EXPECT_TRUE(MaskMatches("01?0.*", "0130.xml"));
+  EXPECT_FALSE(MaskMatches("01?0.*", "010.xml"));
+  EXPECT_TRUE(MaskMatches("[a].ini", "[a].ini"));  // brackets are plain bytes
+  EXPECT_FALSE(MaskMatches("[a].ini", "a.ini"));
+  EXPECT_TRUE(MaskMatches("*a*b*c", "xxaxxbxxbxc"));
+  EXPECT_FALSE(MaskMatches("", "a"));
+  // A hostile mask stays fast.
+  EXPECT_FALSE(MaskMatches(std::string(50, '*') + "b", std::string(100000, 'a')));
+}
+
+TEST(FileMasks, FindsFilesInByteOrder) {
+  testing::ScratchDir dir;
+  for (const char* name : {"b.ini", "a.ini", ".hidden.ini", "B.ini", "c.txt"}) dir.Write(name, "");
+  dir.MakeDir("d.ini");
+  EXPECT_EQ(FindMatchingNames(dir.path(), "*.ini"),
+            (std::vector<std::string>{".hidden.ini", "B.ini", "a.ini", "b.ini"}));
+  EXPECT_EQ(FindMatchingNames(dir.path() + "/", "a.ini"), std::vector<std::string>{"a.ini"});
+  EXPECT_TRUE(FindMatchingNames(dir.At("missing"), "*").empty());
+}
+
+TEST(Paths, DirectoryAndNameParts) {
+  EXPECT_EQ(DirectoryPart("saved/pages/a.html"), "saved/pages/");
+  EXPECT_EQ(NamePart("saved/pages/a.html"), "a.html");
+  EXPECT_EQ(DirectoryPart("a.html"), "");
+  EXPECT_EQ(DirectoryPart("/a"), "/");
+}
+
+TEST(OutputFile, CreatesExclusivelyAndTakesTheNextFreeName) {
+  testing::ScratchDir dir;
+  dir.Write("out.dat", "user data");
+  auto nameFor = [&dir](int64_t i) { return dir.At(i == 0 ? "out.dat" : "out(" + std::to_string(i) + ").dat"); };
+  OutputFile first = OutputFile::CreateUnique(nameFor);
+  first.Write("abc");
+  first.WriteAt(1, "X");
+  EXPECT_EQ(first.ReadAt(0, 3), "aXc");
+  first.Close();
+  EXPECT_EQ(dir.Read("out.dat"), "user data");
+  EXPECT_EQ(dir.Read("out(1).dat"), "aXc");
+  EXPECT_THROW(OutputFile::CreateExclusive(dir.At("out.dat")), FatalError);
+  {
+    OutputFile abandoned = OutputFile::CreateExclusive(dir.At("half.dat"));
+    abandoned.Write("partial");
+  }  // never closed: the half-written file is ours and goes
+  EXPECT_FALSE(dir.Exists("half.dat"));
+}
+
+TEST(ReplaceFileAtomically, ReplacesOrLeavesTheOldFile) {
+  testing::ScratchDir dir;
+  dir.Write("c.ini", "old");
+  ReplaceFileAtomically(dir.At("c.ini"), "new");
+  EXPECT_EQ(dir.Read("c.ini"), "new");
+  EXPECT_THROW(ReplaceFileAtomically(dir.At("no/c.ini"), "x"), FatalError);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"c.ini"});
+}
+
+TEST(TextFileReader, PageLinesAndTextLines) {
+  testing::ScratchDir dir;
+  dir.Write("p", "ab\r\ncd\na\rb\n\nlast");
+  TextFileReader page(dir.At("p"));
+  std::vector<std::string> lines;
+  while (!page.AtEnd()) lines.push_back(page.ReadPageLine());
+  EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "ab", "", "last"}));
+  EXPECT_EQ(page.ReadPageLine(), "");  // past the end: empty lines
+
+  TextFileReader text(dir.At("p"));
+  lines.clear();
+  while (!text.AtEnd()) lines.push_back(text.ReadTextLine());
+  EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "a\rb", "", "last"}));
+
+  std::string big(3 << 20, 'x');
+  dir.Write("big", big + "\nend\n");
+  TextFileReader bigReader(dir.At("big"));
+  EXPECT_EQ(bigReader.ReadPageLine(), big);
+  EXPECT_EQ(bigReader.ReadPageLine(), "end");
+  EXPECT_TRUE(bigReader.AtEnd());
+  EXPECT_THROW(TextFileReader(dir.At("missing")), FatalError);
+}
+
+}  // namespace
+}  // namespace kavrel
