@@ -105,7 +105,10 @@ void ProfileDocument::Set(std::string_view section, std::string_view key, std::s
   std::string line = std::string(key) + "=" + std::string(value);
   Section* s = FindSection(section);
   if (s == nullptr) {
-    sections_.push_back(Section{"[" + std::string(section) + "]", {}, {}, SIZE_MAX});
+    std::string header;
+    header.reserve(section.size() + 2);
+    header.append("[").append(section).append("]");
+    sections_.push_back(Section{std::move(header), {}, {}, SIZE_MAX});
     sectionIndex_.emplace(LowerAscii(TrimBlanks(section)), sections_.size() - 1);
     s = &sections_.back();
   }
