@@ -1,18 +1,44 @@
 // The configuration file's section "Common": a user's preferred options,
 // read at every start between the defaults and the command line, written
 // back at the end of a run with "/S".
+//
+//   AcceptDVBS2, AcceptDSS, AcceptData, AcceptFeeds, ConvertPolararization,
+//   ConvertCBand, AcceptKu, AcceptC, AcceptLinear, AcceptCircular   on|off
+//   MinSR, MaxSR                                                    integers
+//   KeepHTML, AddProvidersInfo                                      on|off
+//   SaveFormat              ini1|ini2|ini3|xml|dll|trp|kat
+//   ProxyHost, ProxyPort, ProxyUser, ProxyPassword (stored in clear)
+//
+// The other sections of the file (the sites' page addresses) belong to
+// the site table and are never touched here.
 #ifndef KAVREL_APP_CONFIGURATION_H
 #define KAVREL_APP_CONFIGURATION_H
+
+#include <cstdint>
+#include <string>
 
 namespace kavrel {
 
 struct Run;
 
-// Reads section "Common" of the configuration file over the live options.
+// Reads section "Common" of run.ConfigPath over the live options and
+// ProvidersInfo. Missing file, section or key: the value stays at its
+// default; a switch is on only for exactly "on"; an integer that is not
+// one takes its default; an unknown SaveFormat leaves the format as it is.
 void LoadConfiguration(Run& run);
 
-// Writes the live options to section "Common", keeping everything else.
+// Writes the nineteen keys of section "Common" from the live options, in
+// their fixed order, keeping every other key and section, and replaces the
+// file in one step. A refused write ends the run with
+// "Unable to write to <path>" and leaves the old file as it was.
 void SaveConfiguration(Run& run);
+
+// "on" for true, "off" for false.
+std::string OnOffText(bool on);
+
+// "ini1", "ini2", "ini3", "xml", "dll", "trp" or "kat" for the format codes
+// 4, 5, 6, 2, 3, 7, 8; empty for any other code.
+std::string FormatName(uint8_t formatCode);
 
 }  // namespace kavrel
 

@@ -1,11 +1,151 @@
 #include "formats/dll_file.h"
 
+#include <array>
+
+#include "catalogue/admission.h"
 #include "catalogue/run.h"
+#include "formats/code_table.h"
+#include "formats/ini_file.h"
+#include "formats/little_endian.h"
+#include "formats/unique_file_name.h"
+#include "platform/file_system.h"
+#include "platform/int_text.h"
 
 namespace kavrel {
 
-void WriteDllFile(Run& run) { run.out << "Writting DLL file..." << '\n'; }
+namespace {
 
-void ReadDllFile(Run&, const std::string&) {}
+constexpr size_t kNameFieldSize = 20;
+constexpr size_t kShortNameLength = 11;
+constexpr size_t kDisplayNameOffset = 24;
+constexpr size_t kSignatureOffset = 44;
+constexpr size_t kRecordCountOffset = 64;
+
+// V before H: the opposite of the XML file's order.
+constexpr std::array<CodePair<char, uint32_t>, 4> kPolarizationCodes{{
+    {'V', 0},
+    {'H', 1},
+    {'L', 2},
+    {'R', 3},
+}};
+
+constexpr std::array<CodePair<uint8_t, uint32_t>, 2> kSystemCodes{{
+    {kKindDvbS, 0},
+    {kKindDvbS2, 23},
+}};
+
+const KindSet kStoredKinds{kKindDvbS, kKindDvbS2};
+
+void AppendHeader(std::string& bytes, const SatelliteRecord& satellite) {
+  std::string positionText = PaddedDecimalText(satellite.Position, 4);
+  AppendFixedText(bytes, positionText + ".lst", kNameFieldSize);
+  AppendLe32(bytes, 1);
+  AppendFixedText(bytes, DllShortName(satellite.Name) + "_" + positionText + ".lst", kNameFieldSize);
+  AppendFixedText(bytes, kDllSignature, kNameFieldSize);
+  AppendLe32(bytes, static_cast<uint32_t>(CountKinds(satellite, kStoredKinds)));
+}
+
+void AppendRecord(std::string& bytes, const TransponderRecord& t) {
+  AppendLe32(bytes, static_cast<uint32_t>(t.Frequency));
+  AppendLe32(bytes, static_cast<uint32_t>(t.SymbolRate));
+  // Admission lets only H, V, L and R into the catalogue, so the fallback
+  // is never met by catalogue data.
+  AppendLe32(bytes, CodeOf<char, uint32_t>(kPolarizationCodes, t.Polarization).value_or(0));
+  AppendZeros(bytes, 8);
+  AppendLe32(bytes, CodeOf<uint8_t, uint32_t>(kSystemCodes, t.SystemKind).value_or(0));
+  AppendZeros(bytes, 36);
+}
+
+// A display name "Example_0130.lst" gives the name "Example" and position
+// 130. The last "_" separates them, so that a name which itself holds "_"
+// ("Sat_A_0130.lst") keeps it and its position.
+bool SatelliteFromDisplayName(std::string_view display, std::string& name, int32_t& position) {
+  size_t dot = display.rfind('.');
+  if (dot != std::string_view::npos) display = display.substr(0, dot);
+  size_t underscore = display.rfind('_');
+  if (underscore == std::string_view::npos) return false;
+  std::string_view leading = display.substr(0, underscore);
+  // Names written with the position inside them ("Sat0130_0130") lose it.
+  if (leading.size() >= 4 && IntegerTextOr(leading.substr(leading.size() - 4), 0) != 0) {
+    leading.remove_suffix(4);
+  }
+  name = std::string(leading);
+  position = IntegerTextOr(display.substr(underscore + 1), 0);
+  return true;
+}
+
+void ReadRecord(Run& run, std::string_view record) {
+  std::optional<uint8_t> kind = ValueOf<uint8_t, uint32_t>(kSystemCodes, ReadLe32(record, 20));
+  if (!kind) return;
+  OfferedTransponder offered;
+  offered.Frequency = static_cast<int32_t>(ReadLe32(record, 0));
+  offered.SymbolRate = static_cast<int32_t>(ReadLe32(record, 4));
+  // An unknown code gives no letter; admission refuses the transponder.
+  offered.Polarization = ValueOf<char, uint32_t>(kPolarizationCodes, ReadLe32(record, 8)).value_or('\0');
+  offered.SystemKind = *kind;
+  AddTransponder(run, offered);
+}
+
+}  // namespace
+
+std::string DllShortName(const std::string& name) {
+  std::string shortName = name.substr(0, kShortNameLength);
+  if (name.size() > kShortNameLength) {
+    size_t blank = shortName.rfind(' ');
+    if (blank != std::string::npos) shortName.resize(blank);
+  }
+  return shortName;
+}
+
+void WriteDllFile(Run& run) {
+  run.out << "Writting DLL file..." << '\n';
+  const std::vector<SatelliteRecord>& satellites = run.catalogue.Satellites;
+  if (satellites.empty()) return;
+  OutputFile file = CreateUniqueFile("satellite.dll");
+  std::string bytes;
+  AppendLe32(bytes, static_cast<uint32_t>(satellites.size()));
+  for (const SatelliteRecord& satellite : satellites) {
+    AppendHeader(bytes, satellite);
+    for (const TransponderRecord& t : satellite.Transponders) {
+      if (kStoredKinds.Contains(t.SystemKind)) AppendRecord(bytes, t);
+    }
+    file.Write(bytes);
+    bytes.clear();
+  }
+  file.Close();
+}
+
+void ReadDllFile(Run& run, const std::string& path) {
+  run.out << "Loading DLL file (" << path << ")..." << '\n';
+  std::string contents;
+  if (!ReadWholeFile(path, contents)) return;
+  std::string_view bytes = contents;
+  if (bytes.size() < 4 + kDllHeaderSize) return;
+  // The leading count is not trusted: the blocks are read to the end of
+  // the file, whatever it says.
+  size_t offset = 4;
+  std::string name;
+  while (bytes.size() - offset >= kDllHeaderSize) {
+    std::string_view header = bytes.substr(offset, kDllHeaderSize);
+    offset += kDllHeaderSize;
+    if (FixedText(header.substr(kSignatureOffset, kNameFieldSize)) != kDllSignature) continue;
+    int32_t position = 0;
+    if (SatelliteFromDisplayName(FixedText(header.substr(kDisplayNameOffset, kNameFieldSize)),
+                                 name, position)) {
+      run.catalogue.FindOrAddSatellite(name, position);
+    }
+    int64_t count = static_cast<int32_t>(ReadLe32(header, kRecordCountOffset));
+    // A count beyond the end of the file reads the records that are there.
+    for (int64_t i = 0; i < count && bytes.size() - offset >= kDllRecordSize; ++i) {
+      ReadRecord(run, bytes.substr(offset, kDllRecordSize));
+      offset += kDllRecordSize;
+    }
+    if (run.catalogue.CurrentSatellite != -1) {
+      const SatelliteRecord* current = run.catalogue.Current();
+      run.out << name << ' ' << (current ? current->Count() : 0) << " transponders loaded" << '\n';
+    }
+    run.catalogue.DropEmptyLastSatellite();
+  }
+}
 
 }  // namespace kavrel

@@ -1,20 +1,47 @@
 // The DLL program list: the whole catalogue (DVB-S and DVB-S2) as a binary
-// file of fixed-size satellite headers and transponder records.
+// file. Despite the extension it is plain data; all integers are 32-bit
+// little-endian, texts NUL-padded in fixed fields:
+//
+//   count of satellite blocks                                   4 bytes
+//   per satellite: header                                      68 bytes
+//     0  list name "0130.lst"                                   20
+//     20 1                                                       4
+//     24 display name "<short name>_0130.lst"                   20
+//     44 signature "VisionP program list" (no NUL)              20
+//     64 number of transponder records                           4
+//   per transponder: record                                    60 bytes
+//     0 frequency MHz, 4 symbol rate kS/s, 8 polarization (0 V, 1 H,
+//     2 L, 3 R), 20 system (0 DVB-S, 23 DVB-S2), everything else zero
+//
+// The format has no FEC, providers or stream ids: a round trip through it
+// loses them.
 #ifndef KAVREL_FORMATS_DLL_FILE_H
 #define KAVREL_FORMATS_DLL_FILE_H
 
 #include <string>
+#include <string_view>
 
 namespace kavrel {
 
 struct Run;
 
-// Prints "Writting DLL file..." and writes satellite.dll (or the first free
-// numbered name) in the current directory.
+constexpr size_t kDllHeaderSize = 68;
+constexpr size_t kDllRecordSize = 60;
+constexpr std::string_view kDllSignature = "VisionP program list";
+
+// Prints "Writting DLL file..." and, unless the catalogue is empty, writes
+// satellite.dll (or the first free numbered name) in the current
+// directory.
 void WriteDllFile(Run& run);
 
-// Reads one DLL program list into the catalogue through admission.
+// Reads one DLL program list into the catalogue through admission. Blocks
+// without the signature are passed over 68 bytes at a time; counts larger
+// than the file read what is there.
 void ReadDllFile(Run& run, const std::string& path);
+
+// The first 11 characters of a satellite name, cut before their last blank
+// when the name is longer than that: "Example Satellite 2" -> "Example".
+std::string DllShortName(const std::string& name);
 
 }  // namespace kavrel
 

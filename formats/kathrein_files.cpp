@@ -1,9 +1,221 @@
 #include "formats/kathrein_files.h"
 
+#include <array>
+#include <span>
+#include <string>
+
 #include "catalogue/run.h"
+#include "formats/code_table.h"
+#include "formats/little_endian.h"
+#include "formats/unique_file_name.h"
 
 namespace kavrel {
 
-void WriteKathreinFiles(Run& run) { run.out << "Writting Kathrein UFS 910 files..." << '\n'; }
+namespace {
+
+struct TableLayout {
+  std::string_view fileName;
+  std::string_view tableName;
+  std::string_view columns;
+};
+
+constexpr TableLayout kCarrierTable{"carrier.dat", "TRANSPONDER_TABLE",
+                                    "\x05\x06\x06\x06\x06\x05\x06\x06\x05\x05\x06\x07"};
+constexpr TableLayout kSatelliteTable{
+    "sat.dat", "SATELLITE_TABLE",
+    "\x05\x0E\x06\x06\x06\x03\x03\x02\x05\x06\x06\x01\x05\x06\x07"};
+constexpr TableLayout kServiceTable{
+    "service.dat", "SERVICE_TABLE",
+    "\x06\x0E\x05\x06\x06\x06\x07\x06\x06\x06\x05\x01\x01\x01\x05\x05\x06\x01\x01\x05\x01\x0E"
+    "\x01\x05\x06\x01\x01\x05\x05\x06\x07\x06\x05\x0E"};
+constexpr TableLayout kFavoriteTable{"favorite.dat", "FAVORITES_TABLE", "\x05\x0E\x05"};
+
+constexpr std::string_view kHeaderStart{"INARIS101\0\x04\x03\x02\x01\x01\x00\x63\x02", 18};
+
+constexpr uint8_t kUnknownCodeRate = 0x57;  // "W"
+
+using CodeRateTable = std::span<const CodePair<FecFraction, uint8_t>>;
+
+constexpr std::array<CodePair<FecFraction, uint8_t>, 5> kDvbSCodeRates{{
+    {{1, 2}, 0x42},
+    {{2, 3}, 0x43},
+    {{3, 4}, 0x44},
+    {{5, 6}, 0x45},
+    {{7, 8}, 0x46},
+}};
+
+constexpr std::array<CodePair<FecFraction, uint8_t>, 8> kDvbS2QpskCodeRates{{
+    {{1, 2}, 0x47},
+    {{2, 3}, 0x48},
+    {{3, 4}, 0x49},
+    {{3, 5}, 0x4A},
+    {{4, 5}, 0x4B},
+    {{5, 6}, 0x4C},
+    {{8, 9}, 0x4D},
+    {{9, 10}, 0x4E},
+}};
+
+constexpr std::array<CodePair<FecFraction, uint8_t>, 6> kDvbS28pskCodeRates{{
+    {{2, 3}, 0x4F},
+    {{3, 4}, 0x50},
+    {{3, 5}, 0x51},
+    {{5, 6}, 0x52},
+    {{8, 9}, 0x53},
+    {{9, 10}, 0x54},
+}};
+
+constexpr std::array<CodePair<char, uint8_t>, 4> kPolarizationCodes{{
+    {'H', 1},
+    {'V', 2},
+    {'L', 3},
+    {'R', 4},
+}};
+
+constexpr std::array<CodePair<uint8_t, uint8_t>, 2> kSystemCodes{{
+    {kKindDvbS, 0x40},
+    {kKindDvbS2, 0x41},
+}};
+
+// The band plan of a universal Ku-band LNB, the same for every satellite:
+// low and high oscillator and the switch frequency, MHz.
+constexpr uint32_t kLowOscillator = 9750;
+constexpr uint32_t kHighOscillator = 10600;
+constexpr uint32_t kSwitchFrequency = 11700;
+
+size_t HeaderSize(const TableLayout& table) {
+  return kHeaderStart.size() + 1 + table.tableName.size() + 2 + table.columns.size() + 4 + 2;
+}
+
+// The header with count and checksum 0; FinishTableHeader sets both.
+std::string TableHeader(const TableLayout& table) {
+  std::string bytes(kHeaderStart);
+  bytes.push_back(static_cast<char>(table.tableName.size()));
+  bytes.append(table.tableName);
+  AppendLe16(bytes, static_cast<uint32_t>(table.columns.size()));
+  bytes.append(table.columns);
+  AppendZeros(bytes, 4 + 2);
+  return bytes;
+}
+
+// Appends a framed record: 24-bit length, payload, checksum of both.
+void AppendRecord(std::string& bytes, std::string_view payload) {
+  size_t start = bytes.size();
+  AppendLe24(bytes, static_cast<uint32_t>(payload.size()));
+  bytes.append(payload);
+  AppendLe16(bytes, ByteSum(std::string_view(bytes).substr(start), 0));
+}
+
+void AppendSatelliteRecord(std::string& bytes, std::string& payload,
+                           const SatelliteRecord& satellite, uint32_t satelliteNumber) {
+  std::string name = satellite.Name;
+  for (char& c : name) {
+    if (c == '&') c = '-';
+  }
+  // The length is kept in 8 bits, and so many characters are written.
+  name.resize(name.size() % 256);
+  payload.clear();
+  payload.push_back(0);
+  payload.push_back(static_cast<char>(satelliteNumber & 0xFF));
+  payload.push_back(28);
+  payload.push_back(0);
+  AppendLe16(payload, kLowOscillator);
+  AppendLe16(payload, kHighOscillator);
+  AppendLe16(payload, kSwitchFrequency);
+  AppendZeros(payload, 19);
+  payload.append(name);
+  AppendRecord(bytes, payload);
+}
+
+void AppendCarrierRecord(std::string& bytes, std::string& payload, const TransponderRecord& t,
+                         uint32_t satelliteNumber, uint32_t carrierNumber) {
+  payload.clear();
+  payload.push_back(static_cast<char>(satelliteNumber & 0xFF));
+  payload.push_back(static_cast<char>(CodeOf<char, uint8_t>(kPolarizationCodes, t.Polarization).value_or(0)));
+  AppendLe16(payload, carrierNumber);
+  AppendLe16(payload, static_cast<uint32_t>(t.Frequency));
+  AppendLe16(payload, static_cast<uint32_t>(t.SymbolRate));
+  AppendZeros(payload, 2);
+  AppendLe16(payload, t.TransportStreamId);
+  AppendLe16(payload, t.NetworkId);
+  payload.push_back(static_cast<char>(KathreinCodeRate(t)));
+  payload.push_back(static_cast<char>(CodeOf<uint8_t, uint8_t>(kSystemCodes, t.SystemKind).value_or(0)));
+  AppendZeros(payload, 8);
+  AppendRecord(bytes, payload);
+}
+
+OutputFile CreateTable(const TableLayout& table) {
+  OutputFile file = CreateUniqueFile(std::string(table.fileName));
+  file.Write(TableHeader(table));
+  return file;
+}
+
+}  // namespace
+
+uint16_t ByteSum(std::string_view bytes, uint16_t start) {
+  uint32_t sum = start;
+  for (char c : bytes) sum += static_cast<unsigned char>(c);
+  return static_cast<uint16_t>(sum);
+}
+
+uint16_t TextByteSum(std::string_view text, uint16_t start) { return ByteSum(text, start); }
+
+void FinishTableHeader(OutputFile& file, size_t headerSize, uint32_t recordCount) {
+  std::string count;
+  AppendLe32(count, recordCount);
+  file.WriteAt(headerSize - 6, count);
+  std::string summed = file.ReadAt(18, headerSize - 2 - 18);
+  std::string checksum;
+  AppendLe16(checksum, ByteSum(summed, 0));
+  file.WriteAt(headerSize - 2, checksum);
+}
+
+uint8_t KathreinCodeRate(const TransponderRecord& t) {
+  CodeRateTable table;
+  if (t.SystemKind == kKindDvbS) {
+    table = kDvbSCodeRates;
+  } else if (t.SystemKind == kKindDvbS2 && t.Modulation == 1) {
+    table = kDvbS2QpskCodeRates;
+  } else if (t.SystemKind == kKindDvbS2 && t.Modulation == 2) {
+    table = kDvbS28pskCodeRates;
+  }
+  FecFraction fraction{t.FecNumerator, t.FecDenominator};
+  return CodeOf<FecFraction, uint8_t>(table, fraction).value_or(kUnknownCodeRate);
+}
+
+void WriteKathreinFiles(Run& run) {
+  run.out << "Writting Kathrein UFS 910 files..." << '\n';
+  const std::vector<SatelliteRecord>& satellites = run.catalogue.Satellites;
+  if (satellites.empty()) return;
+  OutputFile carriers = CreateTable(kCarrierTable);
+  OutputFile sats = CreateTable(kSatelliteTable);
+  OutputFile services = CreateTable(kServiceTable);
+  OutputFile favorites = CreateTable(kFavoriteTable);
+
+  uint32_t carrierCount = 0;
+  std::string bytes, payload;
+  for (size_t index = 0; index < satellites.size(); ++index) {
+    const SatelliteRecord& satellite = satellites[index];
+    uint32_t satelliteNumber = static_cast<uint32_t>(index + 1);
+    AppendSatelliteRecord(bytes, payload, satellite, satelliteNumber);
+    sats.Write(bytes);
+    bytes.clear();
+    for (const TransponderRecord& t : satellite.Transponders) {
+      if (t.SystemKind != kKindDvbS && t.SystemKind != kKindDvbS2) continue;
+      ++carrierCount;
+      AppendCarrierRecord(bytes, payload, t, satelliteNumber, carrierCount);
+    }
+    carriers.Write(bytes);
+    bytes.clear();
+  }
+
+  FinishTableHeader(sats, HeaderSize(kSatelliteTable), static_cast<uint32_t>(satellites.size()));
+  FinishTableHeader(carriers, HeaderSize(kCarrierTable), carrierCount);
+  FinishTableHeader(services, HeaderSize(kServiceTable), 0);
+  FinishTableHeader(favorites, HeaderSize(kFavoriteTable), 0);
+  carriers.Close();
+  sats.Close();
+  services.Close();
+  favorites.Close();
+}
 
 }  // namespace kavrel

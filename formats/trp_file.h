@@ -1,13 +1,40 @@
-// TRP transponder lists: one tab-separated text list per satellite.
+// TRP transponder lists: one tab-separated text list per satellite between
+// fixed banner lines, named after the satellite and its position
+// ("Example Sat(13.0e).trp"). DVB-S and DVB-S2 transponders only; lines
+// end with LF.
 #ifndef KAVREL_FORMATS_TRP_FILE_H
 #define KAVREL_FORMATS_TRP_FILE_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue.h"
 
 namespace kavrel {
 
 struct Run;
 
-// Prints "Writting TRP file(s)..." and writes one list per satellite.
+// Prints "Writting TRP file(s)..." and writes one list per satellite in
+// table order.
 void WriteTrpFiles(Run& run);
+
+// Writes one satellite's list to a new file in the current directory and
+// prints its "Creating ..." line.
+void WriteTrpSatellite(Run& run, const SatelliteRecord& satellite);
+
+// The name with "_" for every byte outside blank..."~" and for each of
+// * ? : / \ < > " |.
+std::string SafeFileName(std::string_view text);
+
+// The position in degrees with one decimal and a lower-case "e" (East,
+// above 0) or "w" (West, 0 included): 130 "(13.0e)", 1801 "(179.9w)",
+// 0 "(0.0w)".
+std::string TrpPositionText(int32_t position);
+
+// base + ".trp" when free in the current directory, else base + "(i).trp"
+// for the first free i = 1, 2, ...
+std::string UniqueTrpName(const std::string& base);
 
 }  // namespace kavrel
 

@@ -1,19 +1,56 @@
-// The XML satellites file: the whole catalogue (DVB-S only) in one text file.
+// The XML satellites file: the whole catalogue (DVB-S only) in one text file,
+// one line per element:
+//
+//   <?xml version="1.0" encoding="iso-8859-1"?>
+//   <satellites>
+//   <TAB><sat name="Example Sat" flags="5" position="130">
+//   <TAB><TAB><transponder frequency="10719000" symbol_rate="27500000" polarization="1" fec_inner="5"/>
+//   <TAB></sat>
+//   </satellites>
+//
+// Positions are signed tenths of a degree (West negative), frequencies kHz,
+// symbol rates S/s; polarization is coded 0 H, 1 V, 2 L, 3 R, and fec_inner
+// holds the FEC numerator only. Lines end with LF; texts are written byte
+// for byte. The reader recognises lines by their first characters; it is
+// not a general XML parser.
 #ifndef KAVREL_FORMATS_XML_FILE_H
 #define KAVREL_FORMATS_XML_FILE_H
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "formats/code_table.h"
 
 namespace kavrel {
 
 struct Run;
 
-// Prints "Writting XML file..." and writes satellites.xml (or the first free
-// numbered name) in the current directory.
+// Prints "Writting XML file..." and, unless the catalogue is empty, writes
+// satellites.xml (or the first free numbered name) in the current
+// directory.
 void WriteXmlFile(Run& run);
 
 // Reads one XML satellites file into the catalogue through admission.
 void ReadXmlFile(Run& run, const std::string& path);
+
+// The value of an attribute of an element line: the text between the two
+// double quotes that follow the attribute's name, taken as it stands.
+// The name counts where it stands as an attribute (after a blank or tab,
+// followed by "=" with optional blanks), so a name such as "position"
+// inside another attribute's value is not mistaken for it. Empty when the
+// attribute or either quote is missing.
+std::string XmlAttributeValue(std::string_view line, std::string_view name);
+
+// "1" to "8" give n/(n+1); any other character gives the unknown FEC 0/0.
+FecFraction FecFromXmlCode(char code);
+
+// "0" H, "1" V, "2" L, "3" R; any other character gives no letter.
+std::optional<char> PolarizationFromXmlCode(char code);
+
+// The "polarization" value written for a letter: its code, or for a
+// letter without one the letter itself.
+char XmlPolarizationCode(char letter);
 
 }  // namespace kavrel
 

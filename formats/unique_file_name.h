@@ -1,0 +1,36 @@
+// Output names that never overwrite: when a name is taken, "(1)", "(2)", ...
+// go before its extension and the first free name is used. Shared by the
+// XML, DLL and Kathrein writers and by the names of downloaded pages.
+#ifndef KAVREL_FORMATS_UNIQUE_FILE_NAME_H
+#define KAVREL_FORMATS_UNIQUE_FILE_NAME_H
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace kavrel {
+
+// The name with number `index` inserted: index 0 is the name itself, any
+// other is directory + base + "(" + index + ")" + extension. The extension
+// is the text from the last "." of the name part on, and the base the name
+// part before the first occurrence of that text; a name part without "."
+// has no extension and is the base whole ("page" -> "page(1)").
+std::string NumberedFileName(const std::string& fileName, int64_t index);
+
+// The first of NumberedFileName(fileName, 0), (…, 1), (…, 2), ... that does
+// not exist (up to index 2147483647).
+std::string UniqueFileName(const std::string& fileName);
+
+// Creates the first free numbered name exclusively; a name that another
+// process takes between the test and the creation is passed over for the
+// next. A creation that fails for another reason ends the run.
+OutputFile CreateUniqueFile(const std::string& fileName);
+
+// The current directory, "/" and the name: how the writers print the files
+// they create.
+std::string PathInCurrentDirectory(const std::string& name);
+
+}  // namespace kavrel
+
+#endif
