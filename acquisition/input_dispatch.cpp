@@ -1,5 +1,10 @@
 #include "acquisition/input_dispatch.h"
 
+#include <algorithm>
+
+#include "acquisition/http_client.h"
+#include "acquisition/response_decoding.h"
+#include "acquisition/site_addressing.h"
 #include "catalogue/run.h"
 #include "formats/dll_file.h"
 #include "formats/ini_file.h"
@@ -11,6 +16,7 @@
 #include "parsers/telesputnik_parser.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
+#include "platform/profile_file.h"
 #include "platform/text.h"
 
 namespace kavrel {
@@ -21,9 +27,44 @@ namespace {
 constexpr std::string_view kSiteNames[] = {"", "LYNGSAT", "SATCODX", "TELESPUTNIK", "FLYSAT",
                                            "KINGOFSAT"};
 
-void ReportParseFailure(Run& run) {
+// Parses one page. When its parser gives up, the failure is reported and
+// the satellite that this page appended last is discarded with what it had
+// read. A page that gave up before appending a satellite takes nothing with
+// it: the last satellite then belongs to an earlier input (or is one this
+// page only selected), and discarding it would lose that input's data.
+void ParsePageOrDiscard(Run& run, const std::string& path, SiteType site) {
+  int32_t satellitesBefore = run.catalogue.SatelliteCount();
+  if (ParsePage(run, path, site) == 0) return;
   run.out << "Error while parsing HTML data" << '\n';
-  run.catalogue.RemoveLastSatellite();
+  if (run.catalogue.SatelliteCount() > satellitesBefore) run.catalogue.RemoveLastSatellite();
+}
+
+// One page of a walk: fetched into a local file, decoded, parsed, and the
+// file removed again unless the user keeps downloaded pages.
+void FetchAndParsePage(Run& run, const std::string& address, SiteType site) {
+  std::string path = LocalPageName(address);
+  if (DownloadPage(run, address, path) != 0) return;
+  if (DecodeChunked(run, path) && GunzipFile(run, path)) ParsePageOrDiscard(run, path, site);
+  if (!run.options.KeepHTML) RemoveFileIfPresent(path);
+}
+
+// A range never needs more than one full circle: further positions only
+// repeat keys already walked, or name keys outside 0..3599 that no
+// configuration holds. The limit keeps a hostile range from walking for
+// hours.
+constexpr int64_t kMaxWalkPositions = kFullCircle;
+
+void WalkSitePositions(Run& run, SiteType site, int32_t walkStart, int32_t walkEnd) {
+  int64_t last = walkEnd;
+  if (walkStart > walkEnd) last += kFullCircle;
+  last = std::min<int64_t>(last, static_cast<int64_t>(walkStart) + kMaxWalkPositions - 1);
+  TIniFile configuration(run.ConfigPath);
+  for (int64_t p = walkStart; p <= last; ++p) {
+    int32_t key = NormalizePosition(static_cast<int32_t>(p));
+    std::string address = FindSitePageAddress(configuration, site, key);
+    if (address.empty()) continue;
+    FetchAndParsePage(run, address, site);
+  }
 }
 
 void ProcessLocalFiles(Run& run, const std::string& input) {
@@ -39,8 +80,8 @@ void ProcessLocalFiles(Run& run, const std::string& input) {
       ReadIniFile(run, path);
     } else if (extension == ".XML") {
       ReadXmlFile(run, path);
-    } else if (ParsePage(run, path, DetectPageSite(path)) != 0) {
-      ReportParseFailure(run);
+    } else {
+      ParsePageOrDiscard(run, path, DetectPageSite(path));
     }
   }
 }
@@ -110,9 +151,13 @@ void ProcessInput(Run& run, std::string input) {
   if (run.catalogue.MergeFlag) input.erase(0, 1);
   switch (ClassifyInput(input)) {
     case InputKind::kPageAddress:
-    case InputKind::kSitePosition:
-      run.out << "Error: network input is not supported yet" << '\n';
+      FetchAndParsePage(run, input, SiteOfAddress(input));
       return;
+    case InputKind::kSitePosition: {
+      SitePositionInput sitePosition = ParseSitePositionInput(input);
+      WalkSitePositions(run, sitePosition.site, sitePosition.walkStart, sitePosition.walkEnd);
+      return;
+    }
     case InputKind::kLocalFiles:
       ProcessLocalFiles(run, input);
       return;

@@ -1,4 +1,6 @@
+#include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <new>
 #include <string>
 #include <vector>
@@ -6,11 +8,18 @@
 #include "app/main_program.h"
 #include "catalogue/run.h"
 #include "platform/fatal_error.h"
+#include "platform/int_text.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv, argv + argc);
   if (arguments.empty()) arguments.emplace_back("kavrel");
   kavrel::Run run(std::cout);
+  // Tests and impatient users can shorten how long a silent server is
+  // waited for; the option syntax stays as it is.
+  if (const char* timeout = std::getenv("KAVREL_NETWORK_TIMEOUT")) {
+    std::optional<int32_t> seconds = kavrel::ParseIntegerText(timeout);
+    if (seconds && *seconds > 0) run.NetworkTimeoutSeconds = *seconds;
+  }
   try {
     int code = kavrel::RunProgram(run, arguments);
     std::cout.flush();

@@ -23,6 +23,12 @@ struct Run {
   std::string ConfigPath;      // the configuration file beside the program
   std::ostream& out;           // progress lines
 
+  // How long a connection may stay silent (connecting, sending, or waiting
+  // for data) before the download is given up. main() takes it from the
+  // environment variable KAVREL_NETWORK_TIMEOUT when that holds a positive
+  // number of seconds.
+  int NetworkTimeoutSeconds = 60;
+
   // Applies an option token text to a record. Set by app/ to its option
   // parser, so that list files below app/ can take per-line options without
   // depending on app/.

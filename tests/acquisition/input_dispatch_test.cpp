@@ -138,13 +138,5 @@ TEST_F(Dispatch, ListLinesStartFromTheSavedOptions) {
   EXPECT_TRUE(quiet.printed.str().empty());
 }
 
-TEST_F(Dispatch, NetworkInputsAreNotFetchedYet) {
-  ProcessInput(memory_.run, "http://www.lyngsat.example/x.html");
-  ProcessInput(memory_.run, "+!l!130");
-  EXPECT_EQ(memory_.PrintedLines(), (std::vector<std::string>{"Error: network input is not supported yet",
-                                                              "Error: network input is not supported yet"}));
-  EXPECT_EQ(memory_.run.catalogue.SatelliteCount(), 0);
-}
-
 }  // namespace
 }  // namespace kavrel

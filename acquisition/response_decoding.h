@@ -1,0 +1,27 @@
+// Response decoding: a downloaded file holds the raw response (head, empty
+// line, body, possibly chunked, possibly gzip-compressed); these two steps
+// reduce it to the page's HTML. Each writes a temporary file in the current
+// directory and then moves it over the page file.
+#ifndef KAVREL_ACQUISITION_RESPONSE_DECODING_H
+#define KAVREL_ACQUISITION_RESPONSE_DECODING_H
+
+#include <string>
+
+namespace kavrel {
+
+struct Run;
+
+// Replaces the file by its body, with the chunks joined when the head says
+// "Transfer-Encoding: chunked" (exactly so). A file without an empty line
+// has no body and becomes empty. A chunk size that is not hexadecimal
+// fails the page: one "Error: " line, the file left as it was, false.
+bool DecodeChunked(Run& run, const std::string& path);
+
+// Replaces the file by its inflated content when it starts with the gzip
+// magic bytes; any other content passes unchanged. Corrupt compressed data
+// fails the page: one "Error: " line, the file left as it was, false.
+bool GunzipFile(Run& run, const std::string& path);
+
+}  // namespace kavrel
+
+#endif

@@ -1,0 +1,107 @@
+#include "acquisition/response_decoding.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "support/memory_run.h"
+#include "support/scratch_dir.h"
+
+namespace kavrel {
+namespace {
+
+std::string Gzip(const std::string& text) {
+  testing::ScratchDir dir;
+  gzFile out = gzopen(dir.At("z.gz").c_str(), "wb");
+  gzwrite(out, text.data(), static_cast<unsigned>(text.size()));
+  gzclose(out);
+  return dir.Read("z.gz");
+}
+
+class Decoding : public ::testing::Test {
+ protected:
+  Decoding() : cwd_(dir_.path()) {}
+  // Runs both steps on a response and returns the page left behind.
+  std::string Decode(const std::string& response, bool* ok = nullptr) {
+    dir_.Write("page.htm", response);
+    bool done = DecodeChunked(memory_.run, dir_.At("page.htm")) && GunzipFile(memory_.run, dir_.At("page.htm"));
+    if (ok) *ok = done;
+    return dir_.Read("page.htm");
+  }
+  testing::ScratchDir dir_;
+  testing::CurrentDirectoryGuard cwd_;
+  testing::MemoryRun memory_;
+};
+
+TEST_F(Decoding, HeadIsDroppedAndChunksJoined) {
+  std::string a(26, 'a'), b(16, 'b');
+  EXPECT_EQ(Decode("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a\r\n" + a + "\r\n10\r\n" + b +
+                   "\r\n0\r\n\r\n"),
+            a + b);
+  EXPECT_EQ(Decode("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html>\r\nbody\n"), "<html>\r\nbody\n");
+  // Chunk sizes with blanks, upper-case digits, and data with its own CRs.
+  EXPECT_EQ(Decode("H\r\nTransfer-Encoding: chunked\r\n\r\n  A \r\n0123\r\n5678\r\n0\r\n\r\n"), "0123\r\n5678");
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"page.htm"});  // no temporary file left
+}
+
+TEST_F(Decoding, OnlyTheExactHeaderMeansChunked) {
+  std::string body = "5\r\nhello\r\n0\r\n\r\n";
+  EXPECT_EQ(Decode("H\r\ntransfer-encoding: chunked\r\n\r\n" + body), body);
+  EXPECT_EQ(Decode("H\r\nTransfer-Encoding: chunked, gzip\r\n\r\n" + body), body);
+  EXPECT_EQ(Decode("H\r\nTransfer-Encoding:\tchunked\r\n\r\n" + body), "hello");  // any 19th character
+  EXPECT_EQ(Decode("HTTP/1.1 200 OK\r\nServer: x\r\n"), "");  // no empty line: no body
+  EXPECT_EQ(Decode(""), "");
+}
+
+TEST_F(Decoding, GzipBodiesAreInflated) {
+  std::string html = "<html><body>" + std::string(100000, 'x') + "</body></html>\n";
+  std::string compressed = Gzip(html);
+  EXPECT_EQ(Decode("HTTP/1.1 200 OK\r\n\r\n" + compressed), html);
+  // Chunked and compressed: joined first, then inflated.
+  std::string chunked;
+  for (size_t i = 0; i < compressed.size(); i += 1000) {
+    std::string piece = compressed.substr(i, 1000);
+    char size[16];
+    snprintf(size, sizeof size, "%zx", piece.size());
+    chunked += std::string(size) + "\r\n" + piece + "\r\n";
+  }
+  EXPECT_EQ(Decode("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked + "0\r\n\r\n"), html);
+  // Plain bytes pass unchanged, binary included.
+  std::string binary;
+  for (int i = 0; i < 256; ++i) binary.push_back(static_cast<char>(i));
+  EXPECT_EQ(Decode("H\r\n\r\n" + binary), binary);
+  EXPECT_TRUE(memory_.printed.str().empty());
+}
+
+TEST_F(Decoding, BrokenResponsesFailThePageOnly) {
+  bool ok = true;
+  Decode("H\r\nTransfer-Encoding: chunked\r\n\r\n5;ext=1\r\nhello\r\n0\r\n\r\n", &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(memory_.PrintedLines(), std::vector<std::string>{"Error: '5;ext=1' is not a valid chunk size"});
+  Decode("H\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", &ok);
+  EXPECT_FALSE(ok);
+  std::string noise;
+  for (int i = 0; i < 50000; ++i) noise.push_back(static_cast<char>((i * 7919 + i / 13) % 251));
+  std::string compressed = Gzip(noise);
+  Decode("H\r\n\r\n" + compressed.substr(0, compressed.size() / 2), &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(memory_.PrintedLines().back(), "Error: The compressed page is corrupt");
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"page.htm"});
+}
+
+TEST_F(Decoding, HugeAnnouncedChunkIsStreamed) {
+  // A server that announces far more than it sends: what came is kept,
+  // memory stays bounded.
+  EXPECT_EQ(Decode("H\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFF\r\nshort"), "short");
+}
+
+TEST_F(Decoding, UsersOwnTemporaryNamesAreKept) {
+  dir_.Write("dech.$$$", "mine");
+  dir_.Write("dezip.$$$", "mine too");
+  EXPECT_EQ(Decode("H\r\n\r\nbody"), "body");
+  EXPECT_EQ(dir_.Read("dech.$$$"), "mine");
+  EXPECT_EQ(dir_.Read("dezip.$$$"), "mine too");
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"dech.$$$", "dezip.$$$", "page.htm"}));
+}
+
+}  // namespace
+}  // namespace kavrel
