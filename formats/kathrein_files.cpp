@@ -126,21 +126,26 @@ void AppendSatelliteRecord(std::string& bytes, std::string& payload,
   AppendRecord(bytes, payload);
 }
 
-void AppendCarrierRecord(std::string& bytes, std::string& payload, const TransponderRecord& t,
-                         uint32_t satelliteNumber, uint32_t carrierNumber) {
-  payload.clear();
-  payload.push_back(static_cast<char>(satelliteNumber & 0xFF));
-  payload.push_back(static_cast<char>(CodeOf<char, uint8_t>(kPolarizationCodes, t.Polarization).value_or(0)));
-  AppendLe16(payload, carrierNumber);
-  AppendLe16(payload, static_cast<uint32_t>(t.Frequency));
-  AppendLe16(payload, static_cast<uint32_t>(t.SymbolRate));
-  AppendZeros(payload, 2);
-  AppendLe16(payload, t.TransportStreamId);
-  AppendLe16(payload, t.NetworkId);
-  payload.push_back(static_cast<char>(KathreinCodeRate(t)));
-  payload.push_back(static_cast<char>(CodeOf<uint8_t, uint8_t>(kSystemCodes, t.SystemKind).value_or(0)));
-  AppendZeros(payload, 8);
-  AppendRecord(bytes, payload);
+// Carrier records are the bulk of the output: each is assembled in a fixed
+// buffer, framing included, and appended at once.
+void AppendCarrierRecord(std::string& bytes, const TransponderRecord& t, uint32_t satelliteNumber,
+                         uint32_t carrierNumber) {
+  constexpr size_t kPayloadSize = 24;
+  std::array<char, 3 + kPayloadSize + 2> record{};
+  StoreLittleEndian(&record[0], kPayloadSize, 3);
+  char* payload = &record[3];
+  payload[0] = static_cast<char>(satelliteNumber & 0xFF);
+  payload[1] = static_cast<char>(CodeOf<char, uint8_t>(kPolarizationCodes, t.Polarization).value_or(0));
+  StoreLittleEndian(&payload[2], carrierNumber, 2);
+  StoreLittleEndian(&payload[4], static_cast<uint32_t>(t.Frequency), 2);
+  StoreLittleEndian(&payload[6], static_cast<uint32_t>(t.SymbolRate), 2);
+  StoreLittleEndian(&payload[10], t.TransportStreamId, 2);
+  StoreLittleEndian(&payload[12], t.NetworkId, 2);
+  payload[14] = static_cast<char>(KathreinCodeRate(t));
+  payload[15] = static_cast<char>(CodeOf<uint8_t, uint8_t>(kSystemCodes, t.SystemKind).value_or(0));
+  std::string_view framed(record.data(), 3 + kPayloadSize);
+  StoreLittleEndian(&record[3 + kPayloadSize], ByteSum(framed, 0), 2);
+  bytes.append(record.data(), record.size());
 }
 
 OutputFile CreateTable(const TableLayout& table) {
@@ -202,7 +207,7 @@ void WriteKathreinFiles(Run& run) {
     for (const TransponderRecord& t : satellite.Transponders) {
       if (t.SystemKind != kKindDvbS && t.SystemKind != kKindDvbS2) continue;
       ++carrierCount;
-      AppendCarrierRecord(bytes, payload, t, satelliteNumber, carrierCount);
+      AppendCarrierRecord(bytes, t, satelliteNumber, carrierCount);
     }
     carriers.Write(bytes);
     bytes.clear();

@@ -19,6 +19,12 @@ inline void AppendLe16(std::string& bytes, uint32_t value) { AppendLittleEndian(
 inline void AppendLe24(std::string& bytes, uint32_t value) { AppendLittleEndian(bytes, value, 3); }
 inline void AppendLe32(std::string& bytes, uint32_t value) { AppendLittleEndian(bytes, value, 4); }
 
+// Stores the low `width` bytes of `value` at `at`, least significant
+// first: for records assembled in a fixed buffer.
+inline void StoreLittleEndian(char* at, uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
 // Appends `text` in a field of exactly `width` bytes: cut when longer,
 // padded with NULs when shorter (a text that fills the field has no NUL).
 inline void AppendFixedText(std::string& bytes, std::string_view text, size_t width) {

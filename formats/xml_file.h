@@ -10,8 +10,9 @@
 //
 // Positions are signed tenths of a degree (West negative), frequencies kHz,
 // symbol rates S/s; polarization is coded 0 H, 1 V, 2 L, 3 R, and fec_inner
-// holds the FEC numerator only. Lines end with LF; texts are written byte
-// for byte. The reader recognises lines by their first characters; it is
+// holds the FEC numerator only. Lines end with LF; names are written byte
+// for byte except "&", "<" and '"', which would break the element and
+// become "-". The reader recognises lines by their first characters; it is
 // not a general XML parser.
 #ifndef KAVREL_FORMATS_XML_FILE_H
 #define KAVREL_FORMATS_XML_FILE_H
