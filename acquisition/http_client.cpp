@@ -22,6 +22,8 @@ namespace kavrel {
 namespace {
 
 constexpr size_t kReceiveBlock = 10240;
+// A head that has not ended by then is judged by what came.
+constexpr size_t kMaxHeldHead = 65536;
 const std::string kDashes(79, '-');
 
 // Closes a socket on every path.
@@ -84,6 +86,23 @@ std::string HeadEcho(std::string_view head) {
     echo += head[i];
   }
   return echo;
+}
+
+// Prints why a response is refused; true when it is a page.
+bool AcceptableHead(std::ostream& out, std::string_view received) {
+  if (received.find("200 OK") == std::string_view::npos) {
+    out << "Error: Unknown HTTP header" << '\n';
+    size_t end = received.find("\r\n\r\n");
+    if (end != std::string_view::npos) {
+      out << kDashes << '\n' << HeadEcho(received.substr(0, end)) << '\n' << kDashes << '\n';
+    }
+    return false;
+  }
+  if (received.find("Content-Type: text/html") == std::string_view::npos) {
+    out << "Error: incorect content type" << '\n';
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -216,36 +235,43 @@ int DownloadPage(Run& run, const std::string& address, const std::string& path) 
 
   OutputFile file = OutputFile::CreateExclusive(path);
   out << "Receiving data..." << '\n';
-  bool first = true;
+  // The head is judged once it is whole: a server or proxy may send it in
+  // several pieces, and a valid response must not depend on how the
+  // network cut it. Blocks are held back until then, and get their dots
+  // when they are written.
+  std::string held;
+  int heldBlocks = 0;
+  bool headChecked = false;
+  auto writeBlock = [&](std::string_view bytes, int blocks) {
+    file.Write(bytes);
+    for (int i = 0; i < blocks; ++i) out << '.';
+    out.flush();
+  };
   std::string block(kReceiveBlock, '\0');
   for (;;) {
     ssize_t count = ::recv(socket.fd(), block.data(), kReceiveBlock, 0);
     if (count < 0 && errno == EINTR) continue;
-    if (count == 0) break;
     if (count < 0) {
       // Also a peer that stayed silent for the whole time limit.
       out << "Error: Connection lost" << '\n';
       return -1;  // the file is removed when it goes out of scope
     }
     std::string_view received(block.data(), static_cast<size_t>(count));
-    if (first) {
-      first = false;
-      if (received.find("200 OK") == std::string_view::npos) {
-        out << "Error: Unknown HTTP header" << '\n';
-        size_t end = received.find("\r\n\r\n");
-        if (end != std::string_view::npos) {
-          out << kDashes << '\n' << HeadEcho(received.substr(0, end)) << '\n' << kDashes << '\n';
-        }
-        return -1;
-      }
-      if (received.find("Content-Type: text/html") == std::string_view::npos) {
-        out << "Error: incorect content type" << '\n';
-        return -1;
-      }
+    if (headChecked) {
+      if (count == 0) break;
+      writeBlock(received, 1);
+      continue;
     }
-    file.Write(received);
-    out << '.';
-    out.flush();
+    if (count > 0) {
+      held.append(received);
+      ++heldBlocks;
+      if (held.find("\r\n\r\n") == std::string::npos && held.size() < kMaxHeldHead) continue;
+    }
+    // The head is whole, or the server ended before it was.
+    if (!AcceptableHead(out, held)) return -1;
+    headChecked = true;
+    writeBlock(held, heldBlocks);
+    if (count == 0) break;
   }
   file.Close();
   out << "Data received" << '\n';

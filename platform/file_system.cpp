@@ -86,9 +86,11 @@ std::vector<std::string> FindMatchingNames(const std::string& directory, std::st
     std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
     if (!MaskMatches(mask, name)) continue;
+    // Only regular files are inputs: a directory is no file, and opening a
+    // FIFO or a device would wait forever or read without end.
     struct stat info;
     std::string full = prefix + std::string(name);
-    if (::stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
+    if (::stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     names.emplace_back(name);
   }
   ::closedir(dir);

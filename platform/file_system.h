@@ -38,9 +38,10 @@ std::string_view NamePart(std::string_view path);
 // included.
 bool MaskMatches(std::string_view mask, std::string_view name);
 
-// Names of the entries of `directory` (empty means the current directory)
-// that match `mask`, hidden names included, directories, "." and ".."
-// excluded, in byte order. An unreadable or missing directory gives none.
+// Names of the regular files of `directory` (empty means the current
+// directory) that match `mask`, hidden names included, in byte order.
+// Directories, FIFOs, devices and dangling links are left out. An
+// unreadable or missing directory gives none.
 std::vector<std::string> FindMatchingNames(const std::string& directory, std::string_view mask);
 
 // Reads a whole file. Returns false when it does not exist; any other

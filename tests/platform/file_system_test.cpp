@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/fatal_error.h"
 #include "support/scratch_dir.h"
@@ -26,6 +27,7 @@ TEST(FileMasks, FindsFilesInByteOrder) {
   testing::ScratchDir dir;
   for (const char* name : {"b.ini", "a.ini", ".hidden.ini", "B.ini", "c.txt"}) dir.Write(name, "");
   dir.MakeDir("d.ini");
+  ASSERT_EQ(::mkfifo(dir.At("fifo.ini").c_str(), 0600), 0);
   EXPECT_EQ(FindMatchingNames(dir.path(), "*.ini"),
             (std::vector<std::string>{".hidden.ini", "B.ini", "a.ini", "b.ini"}));
   EXPECT_EQ(FindMatchingNames(dir.path() + "/", "a.ini"), std::vector<std::string>{"a.ini"});

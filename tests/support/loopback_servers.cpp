@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <cstdlib>
 #include <random>
 #include <stdexcept>
 

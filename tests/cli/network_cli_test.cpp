@@ -1,0 +1,101 @@
+// Fetching pages end to end: the built program against nginx and tinyproxy
+// on loopback addresses, started and stopped by the tests.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "support/loopback_servers.h"
+#include "support/program.h"
+
+namespace kavrel::testing {
+namespace {
+
+const std::string kPage =
+    "<html><head><title>Example page</title></head>\r\n<body>\r\n" + std::string(30000, 'x') + "\r\n</body></html>\r\n";
+
+class NetworkCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!CanBindPrivilegedPorts()) GTEST_SKIP() << "needs root to serve on port 80";
+    if (!HaveProgram("nginx")) GTEST_SKIP() << "nginx is not installed (scripts/install-deps.sh)";
+    for (const char* dir : {"site", "site/gzip", "site/chunked"}) pages_.MakeDir(dir);
+    for (const char* name : {"site/page.html", "site/gzip/page.html", "site/chunked/page.html"}) {
+      pages_.Write(name, kPage);
+    }
+    nginx_ = std::make_unique<NginxServer>(pages_.At("site"));
+    ASSERT_TRUE(nginx_->ok()) << "nginx did not start";
+  }
+
+  ScratchDir pages_;
+  std::unique_ptr<NginxServer> nginx_;
+  InstalledProgram program_;
+};
+
+TEST_F(NetworkCli, PlainGzipAndChunkedPagesArriveAsTheirHtml) {
+  for (const char* path : {"/page.html", "/gzip/page.html", "/chunked/page.html"}) {
+    ProgramResult result = program_.Run({nginx_->Url(path), "/KeepHTML+"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> lines = Lines(result.out);
+    ASSERT_GE(lines.size(), 8u) << result.out;
+    EXPECT_EQ(lines[1], "Downloading " + nginx_->Url(path) + "...");
+    EXPECT_EQ(lines[2], "Connecting socket...");
+    EXPECT_EQ(lines[3], "Sending request...");
+    EXPECT_EQ(lines[4], "Receiving data...");
+    EXPECT_NE(lines[5].find("Data received"), std::string::npos);
+    EXPECT_EQ(lines[5].find_first_not_of('.'), lines[5].find("Data received"));
+    EXPECT_EQ(lines[6], "Connection closed");
+    EXPECT_EQ(program_.ReadWork("page.html"), kPage) << path;
+    std::filesystem::remove(program_.Work("page.html"));
+  }
+  // Without /KeepHTML the page goes after it was read.
+  ProgramResult result = program_.Run({nginx_->Url("/gzip/page.html")});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(program_.WorkNames().empty());
+}
+
+TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
+  ProgramResult missing = program_.Run({nginx_->Url("/nothing.html")});
+  EXPECT_EQ(missing.exitCode, 0);
+  std::vector<std::string> lines = Lines(missing.out);
+  EXPECT_EQ(lines.at(5), "Error: Unknown HTTP header");
+  EXPECT_EQ(lines.at(6), std::string(79, '-'));
+  EXPECT_EQ(lines.at(7), "HTTP/1.1 404 Not Found");
+  EXPECT_TRUE(program_.WorkNames().empty());
+
+  // A walk across 0 degrees: keys 3590..3599 and 0..10, with pages
+  // only at 3595 (listed under its West key -0005) and 5.
+  program_.WriteConfig("[lyngsat]\n-0005=" + nginx_->Url("/page.html") + "\n0005=" + nginx_->Url("/gzip/page.html") +
+                       "\n");
+  ProgramResult walk = program_.Run({"!l![10w-10e]", "/KeepHTML+"});
+  ASSERT_EQ(walk.exitCode, 0) << walk.err;
+  std::vector<std::string> walked = Lines(walk.out);
+  std::vector<std::string> downloads;
+  for (const std::string& line : walked) {
+    if (line.rfind("Downloading ", 0) == 0) downloads.push_back(line);
+  }
+  EXPECT_EQ(downloads, (std::vector<std::string>{"Downloading " + nginx_->Url("/page.html") + "...",
+                                                 "Downloading " + nginx_->Url("/gzip/page.html") + "..."}));
+  EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"page(1).html", "page.html"}));
+}
+
+TEST_F(NetworkCli, ThroughTinyproxyWithBasicCredentials) {
+  if (!HaveProgram("tinyproxy")) GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
+  TinyProxy proxy("kavrel", "s3cret");
+  ASSERT_TRUE(proxy.ok()) << "tinyproxy did not start";
+  std::string via = "/Proxya=kavrel:s3cret@" + proxy.address() + ":" + std::to_string(proxy.port());
+  ProgramResult result = program_.Run({nginx_->Url("/gzip/page.html"), via, "/KeepHTML+"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  ASSERT_TRUE(program_.WorkExists("page.html")) << result.out;
+  EXPECT_EQ(program_.ReadWork("page.html"), kPage);
+
+  std::string wrong = "/Proxya=kavrel:wrong@" + proxy.address() + ":" + std::to_string(proxy.port());
+  ProgramResult refused = program_.Run({nginx_->Url("/page.html"), wrong});
+  EXPECT_EQ(refused.exitCode, 0);
+  EXPECT_NE(refused.out.find("Error: Unknown HTTP header\n" + std::string(79, '-') + "\nHTTP/1.0 401 Unauthorized"),
+            std::string::npos)
+      << refused.out;
+}
+
+}  // namespace
+}  // namespace kavrel::testing
