@@ -21,9 +21,19 @@ namespace {
 constexpr std::string_view kSiteNames[] = {"", "LYNGSAT", "SATCODX", "TELESPUTNIK", "FLYSAT",
                                            "KINGOFSAT"};
 
-void ReportParseFailure(Run& run) {
+// Parses one page. When its parser gives up, the failure is reported and
+// the satellite the page was filling is discarded with what it had read.
+// Every parser forgets the current satellite when it begins, so a current
+// satellite now is one this page named. A page that gave up before naming
+// one takes nothing with it: the last satellite then belongs to an earlier
+// input, and discarding it would lose that input's data.
+void ParsePageOrDiscard(Run& run, const std::string& path, SiteType site) {
+  if (ParsePage(run, path, site) == 0) return;
   run.out << "Error while parsing HTML data" << '\n';
-  run.catalogue.RemoveLastSatellite();
+  Catalogue& catalogue = run.catalogue;
+  if (catalogue.Current() == nullptr) return;
+  catalogue.Satellites.erase(catalogue.Satellites.begin() + catalogue.CurrentSatellite);
+  catalogue.CurrentSatellite = -1;
 }
 
 void ProcessLocalFiles(Run& run, const std::string& input) {
@@ -39,8 +49,8 @@ void ProcessLocalFiles(Run& run, const std::string& input) {
       ReadIniFile(run, path);
     } else if (extension == ".XML") {
       ReadXmlFile(run, path);
-    } else if (ParsePage(run, path, DetectPageSite(path)) != 0) {
-      ReportParseFailure(run);
+    } else {
+      ParsePageOrDiscard(run, path, DetectPageSite(path));
     }
   }
 }
