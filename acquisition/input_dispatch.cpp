@@ -28,15 +28,15 @@ constexpr std::string_view kSiteNames[] = {"", "LYNGSAT", "SATCODX", "TELESPUTNI
                                            "KINGOFSAT"};
 
 // Parses one page. When its parser gives up, the failure is reported and
-// the satellite that this page appended last is discarded with what it had
-// read. A page that gave up before appending a satellite takes nothing with
-// it: the last satellite then belongs to an earlier input (or is one this
-// page only selected), and discarding it would lose that input's data.
+// the satellite the page was filling is discarded with what it had read.
+// Every parser forgets the current satellite when it begins, so a current
+// satellite now is one this page named. A page that gave up before naming
+// one takes nothing with it: the last satellite then belongs to an earlier
+// input, and discarding it would lose that input's data.
 void ParsePageOrDiscard(Run& run, const std::string& path, SiteType site) {
-  int32_t satellitesBefore = run.catalogue.SatelliteCount();
   if (ParsePage(run, path, site) == 0) return;
   run.out << "Error while parsing HTML data" << '\n';
-  if (run.catalogue.SatelliteCount() > satellitesBefore) run.catalogue.RemoveLastSatellite();
+  run.catalogue.RemoveCurrentSatellite();
 }
 
 // One page of a walk: fetched into a local file, decoded, parsed, and the

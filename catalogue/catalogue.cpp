@@ -148,8 +148,10 @@ void Catalogue::DropEmptyLastSatellite() {
   if (!Satellites.empty() && Satellites.back().Count() == 0) Satellites.pop_back();
 }
 
-void Catalogue::RemoveLastSatellite() {
-  if (!Satellites.empty()) Satellites.pop_back();
+void Catalogue::RemoveCurrentSatellite() {
+  if (Current() == nullptr) return;
+  Satellites.erase(Satellites.begin() + CurrentSatellite);
+  CurrentSatellite = -1;
 }
 
 void Catalogue::SortSatellites() {

@@ -135,8 +135,10 @@ class Catalogue {
   // touched.
   void DropEmptyLastSatellite();
 
-  // Removes the last entry whatever it holds (after a page was abandoned).
-  void RemoveLastSatellite();
+  // Removes the current satellite whatever it holds (a page that was
+  // abandoned takes what it had read with it); afterwards there is no
+  // current satellite. Nothing happens when there is none.
+  void RemoveCurrentSatellite();
 
   // Orders the entries by position.
   void SortSatellites();

@@ -1,9 +1,164 @@
 #include "parsers/flysat_parser.h"
 
+#include "catalogue/admission.h"
 #include "catalogue/run.h"
+#include "parsers/html_text.h"
+#include "parsers/page_common.h"
+#include "platform/file_system.h"
+#include "platform/int_text.h"
+#include "platform/text.h"
 
 namespace kavrel {
 
-int ParseFlySatPage(Run&, const std::string&) { return 0; }
+namespace {
+
+// The green table that names the satellite; its name stands on the third
+// line after this one and its position ("@13.0° East") on the fourth.
+constexpr std::string_view kHeaderMarker =
+    "<table width=\"100%\" bgcolor=\"#ccffcc\" border=\"0\" align=\"center\" cellPadding=0 "
+    "cellSpacing=0>";
+// A transponder row opens with an indented row-spanning cell in one of
+// these shapes.
+constexpr std::string_view kRowStart = "    <td rowspan=";
+constexpr std::string_view kRowMarkers[] = {
+    "align=\"center\"><font face=\"Verdana\" size=",
+    "align=\"center\" bgcolor=\"#ffff99\"><font face=\"Verdana\" size=",
+    "align=\"center\" bgcolor=\"ffff99\"><font face=\"Verdana\" size=",
+    "align=\"center\" bgcolor=\"ffffcc\"><font face=\"Verdana\" size=",
+    "align=\"center\" bgcolor=\"#ffffcc\"><font face=\"Verdana\" size=",
+};
+constexpr size_t npos = std::string_view::npos;
+
+// The colour of the providers cell tells what the transponder carries. Each
+// marker includes the closing quote; the last one that matches decides.
+enum RowClass { kNoClass = 0, kUnusedClass = 3, kDataClass = 4, kFeedClass = 5 };
+struct RowColour {
+  std::string_view marker;
+  int rowClass;
+};
+constexpr RowColour kRowColours[] = {
+    {"40e0d0\"", 1},          {"b9dcff\"", 2},          {"61afff\"", kUnusedClass},
+    {"66ffff\"", kDataClass}, {"c9c9c9\"", kFeedClass}, {"ccffcc\"", 7},
+    {"72ebc0\"", 6},
+};
+
+int RowClassOf(std::string_view line) {
+  int rowClass = kNoClass;
+  for (const RowColour& colour : kRowColours) {
+    if (line.find(colour.marker) != npos) rowClass = colour.rowClass;
+  }
+  return rowClass;
+}
+
+bool RowClassWanted(int rowClass, const Options& options) {
+  switch (rowClass) {
+    case kNoClass:
+    case kUnusedClass: return false;
+    case kDataClass: return options.AcceptData;
+    case kFeedClass: return options.AcceptFeeds;
+    default: return true;
+  }
+}
+
+bool IsRowStart(std::string_view line) {
+  if (!line.starts_with(kRowStart)) return false;
+  for (std::string_view marker : kRowMarkers) {
+    if (line.find(marker) != npos) return true;
+  }
+  return false;
+}
+
+// Reads the satellite's name and position from the lines after the header
+// marker. A position line without a blank names no satellite and leaves
+// the page position as it was.
+void ReadHeader(Run& run, TextFileReader& reader, int32_t& pagePosition) {
+  reader.ReadPageLine();
+  reader.ReadPageLine();
+  std::string name = StripTags(TrimBlanks(reader.ReadPageLine()));
+  std::string positionLine = StripTags(TrimBlanks(reader.ReadPageLine()));
+  std::string_view text = TrimBlanks(After(positionLine, 1));
+  size_t blank = text.find(' ');
+  if (blank == npos) return;
+  // The character before the blank is the degree sign.
+  pagePosition = ParseTenths(text.substr(0, blank == 0 ? 0 : blank - 1));
+  if (text.substr(blank + 1) == "West") {
+    pagePosition = static_cast<int32_t>(int64_t{kFullCircle} - pagePosition);
+  }
+  run.catalogue.FindOrAddSatellite(name, pagePosition);
+}
+
+// Reads the three or four lines that follow a row start.
+void ReadRow(Run& run, TextFileReader& reader) {
+  std::string frequencyLine = reader.ReadPageLine();
+  std::string_view systemText;
+  size_t br = frequencyLine.find("<br>");
+  if (br != npos) {
+    systemText = std::string_view(frequencyLine).substr(br + 4);
+  }
+  OfferedTransponder offered;
+  auto has = [&systemText](std::string_view what) { return systemText.find(what) != npos; };
+  if (has("MPEG-2") || has("DVB-S") || has("MPEG-4")) {
+    offered.SystemKind = kKindDvbS;
+    offered.Modulation = 1;
+  }
+  if (has("DVB-S2")) {
+    offered.SystemKind = kKindDvbS2;
+    offered.Modulation = 1;
+  }
+  if (has("8PSK")) offered.Modulation = 2;
+
+  std::string frequencyCell =
+      TrimmedText(StripTags(std::string_view(frequencyLine).substr(0, br)));
+  std::string_view frequencyText, polarizationText;
+  size_t blank = frequencyCell.find(' ');
+  if (blank != npos) {
+    frequencyText = std::string_view(frequencyCell).substr(0, blank);
+    polarizationText = std::string_view(frequencyCell).substr(blank + 1, 1);
+  }
+
+  std::string rateCell = TrimmedText(StripTags(reader.ReadPageLine()));
+  std::string_view rateText, fecText;
+  blank = rateCell.find(' ');
+  if (blank != npos) {
+    rateText = std::string_view(rateCell).substr(0, blank);
+    fecText = std::string_view(rateCell).substr(blank + 1);
+  }
+
+  std::string providersLine = reader.ReadPageLine();
+  int rowClass = RowClassOf(providersLine);
+  std::string providers = TrimmedText(StripTags(providersLine));
+  if (providers.empty()) providers = TrimmedText(StripTags(reader.ReadPageLine()));
+  if (providers == "&nbsp;") providers.clear();
+
+  if (rowClass == kNoClass || rowClass == kUnusedClass) return;
+  offered.Frequency = WholeNumberOrZero(frequencyText);
+  offered.SymbolRate = WholeNumberOrZero(rateText);
+  if (offered.Frequency == 0 || offered.SymbolRate == 0) return;
+  if (!RowClassWanted(rowClass, run.options)) return;
+  // A row without a polarization cannot be tuned; nothing is guessed.
+  if (polarizationText.empty()) return;
+  offered.Polarization = polarizationText[0];
+  FecValues fec = ParseFecText(fecText);
+  offered.FecNumerator = fec.numerator;
+  offered.FecDenominator = fec.denominator;
+  offered.Providers = providers;
+  AddTransponder(run, offered);
+}
+
+}  // namespace
+
+int ParseFlySatPage(Run& run, const std::string& path) {
+  BeginPage(run, path);
+  int32_t pagePosition = 0;
+  TextFileReader reader(path);
+  while (!reader.AtEnd()) {
+    std::string line = reader.ReadPageLine();
+    if (line.find(kHeaderMarker) != npos) ReadHeader(run, reader, pagePosition);
+    // Rows count only once a header has given the page a position.
+    if (pagePosition != 0 && IsRowStart(line)) ReadRow(run, reader);
+  }
+  EndPage(run);
+  return 0;
+}
 
 }  // namespace kavrel

@@ -8,7 +8,8 @@ namespace kavrel {
 
 struct Run;
 
-// 0 when the page was read to its end, -1 when it was abandoned.
+// Always 0: the page is read to its end, and rows it cannot read are
+// skipped.
 int ParseFlySatPage(Run& run, const std::string& path);
 
 }  // namespace kavrel

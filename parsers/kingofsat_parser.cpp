@@ -1,9 +1,204 @@
 #include "parsers/kingofsat_parser.h"
 
+#include <charconv>
+#include <cmath>
+
+#include "catalogue/admission.h"
 #include "catalogue/run.h"
+#include "parsers/html_text.h"
+#include "parsers/page_common.h"
+#include "platform/file_system.h"
+#include "platform/int_text.h"
 
 namespace kavrel {
 
-int ParseKingOfSatPage(Run&, const std::string&) { return 0; }
+namespace {
+
+constexpr std::string_view kTitle = "<TITLE>";
+constexpr std::string_view kDegree = "&deg;";
+// A transponder is one table-row line in one of two backgrounds.
+constexpr std::string_view kRowMarkers[] = {
+    "<TR bgcolor=\"#FAF6EE\"><td colspan=14>",
+    "<TR bgcolor=\"D2D2D2\"><td colspan=14>",
+};
+// The cell that holds "DVB-S (QPSK) - 27500 3/4 - NID:1 - TID:1070".
+constexpr std::string_view kTuningCell = "<td  width=\"50%\" bgcolor=\"#";
+constexpr std::string_view kSeparator = " - ";
+constexpr size_t npos = std::string_view::npos;
+
+struct NamedCode {
+  std::string_view text;
+  uint8_t code;
+};
+constexpr NamedCode kSystems[] = {{"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}};
+constexpr NamedCode kModulations[] = {{"QPSK", 1}, {"8PSK", 2}};
+
+uint8_t CodeOf(std::string_view text, const NamedCode (&table)[2]) {
+  for (const NamedCode& entry : table) {
+    if (entry.text == text) return entry.code;
+  }
+  return 0;
+}
+
+// The whole part of a number written with a decimal comma and an optional
+// exponent ("11727,00", "1,1727e4"); 0 for any other text and for numbers
+// that no frequency reaches.
+int32_t WholePartOfDecimalComma(std::string_view text) {
+  size_t i = 0;
+  auto skipBlanks = [&] {
+    while (i < text.size() && text[i] == ' ') ++i;
+  };
+  auto digits = [&](std::string& into) {
+    size_t count = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') into += text[i++], ++count;
+    return count;
+  };
+  std::string plain;
+  skipBlanks();
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') plain += '-';
+    ++i;
+  }
+  size_t mantissaDigits = digits(plain);
+  if (i < text.size() && text[i] == ',') {
+    plain += '.';
+    ++i;
+    mantissaDigits += digits(plain);
+  }
+  if (mantissaDigits == 0) return 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    plain += 'e';
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
+    if (digits(plain) == 0) return 0;
+  }
+  skipBlanks();
+  if (i != text.size()) return 0;
+  double value = 0;
+  auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  if (error != std::errc() || end != plain.data() + plain.size()) return 0;
+  value = std::trunc(value);
+  if (!(std::fabs(value) <= 2147483647.0)) return 0;
+  return static_cast<int32_t>(value);
+}
+
+// The satellite of a title line "<TITLE>Name (16.0&deg;E)". `name` keeps
+// the name of the last title that had one.
+void ReadTitle(Run& run, std::string_view line, size_t title, std::string& name) {
+  size_t open = line.find('(');
+  if (open == npos) return;
+  size_t nameStart = title + kTitle.size();
+  // The one character before "(" (normally a blank) is not part of it.
+  name = open > nameStart + 1 ? std::string(line.substr(nameStart, open - 1 - nameStart)) : "";
+  size_t close = line.find(')');
+  if (close == npos) return;
+  std::string_view inside = close > open ? line.substr(open + 1, close - open - 1) : "";
+  size_t degree = inside.find(kDegree);
+  if (degree == npos) return;
+  std::string_view degrees = inside.substr(0, degree);
+  // Either a decimal comma or a decimal point, at a 1-based place; the two
+  // places are added, so a text holding both reads oddly but safely.
+  size_t comma = degrees.find(',');
+  size_t dot = degrees.find('.');
+  size_t mark = (comma == npos ? 0 : comma + 1) + (dot == npos ? 0 : dot + 1);
+  int64_t position;
+  if (mark != 0) {
+    std::string_view before = degrees.substr(0, std::min(mark - 1, degrees.size()));
+    std::string_view after = mark < degrees.size() ? degrees.substr(mark) : "";
+    position = 10LL * WholeNumberOrZero(before) + WholeNumberOrZero(after);
+  } else {
+    position = 10LL * WholeNumberOrZero(degrees);
+  }
+  char last = inside.back();
+  if (last == 'W' || last == 'w') position = kFullCircle - position;
+  run.catalogue.FindOrAddSatellite(name, static_cast<int32_t>(position));
+}
+
+bool IsRow(std::string_view line) {
+  for (std::string_view marker : kRowMarkers) {
+    if (line.find(marker) != npos) return true;
+  }
+  return false;
+}
+
+// Reads one transponder row line; a row that lacks any of its separators
+// is skipped.
+void ReadRow(Run& run, std::string_view line) {
+  std::string plain = StripTags(line);
+  std::string_view text = plain;
+  size_t separator = text.find(kSeparator);
+  if (separator == npos) return;
+  text = text.substr(separator + kSeparator.size());
+  size_t nbsp = text.find("&nbsp;");
+  if (nbsp == npos) return;
+  std::string frequencyText(text.substr(0, nbsp));
+  for (char& c : frequencyText) {
+    if (c == '.') c = ',';
+  }
+  OfferedTransponder offered;
+  offered.Frequency = WholePartOfDecimalComma(frequencyText);
+  std::string_view polarization = text.substr(nbsp + 6, 1);
+
+  size_t cell = line.find(kTuningCell);
+  if (cell == npos) return;
+  std::string tuning = StripTags(line.substr(cell));
+  std::string_view u = tuning;
+  size_t paren = u.find(" (");
+  if (paren == npos) return;
+  offered.SystemKind = CodeOf(u.substr(0, paren), kSystems);
+  u = u.substr(paren + 2);
+  size_t closing = u.find(") - ");
+  if (closing == npos) return;
+  offered.Modulation = CodeOf(u.substr(0, closing), kModulations);
+  u = u.substr(closing + 4);
+  separator = u.find(kSeparator);
+  if (separator == npos) return;
+  std::string_view rateAndFec = u.substr(0, separator);
+  std::string_view ids = u.substr(separator + kSeparator.size());
+
+  size_t idSeparator = ids.find(kSeparator);
+  if (idSeparator != npos) {
+    std::string_view networkPart = ids.substr(0, idSeparator);
+    std::string_view streamPart = ids.substr(idSeparator + kSeparator.size());
+    size_t nid = networkPart.find("NID:");
+    if (nid != npos) {
+      offered.NetworkId = static_cast<uint16_t>(WholeNumberOrZero(networkPart.substr(nid + 4)));
+    }
+    size_t tid = streamPart.find("TID:");
+    if (tid != npos) {
+      offered.TransportStreamId = static_cast<uint16_t>(WholeNumberOrZero(streamPart.substr(tid + 4)));
+    }
+  }
+
+  size_t blank = rateAndFec.find(' ');
+  if (blank == npos) return;
+  offered.SymbolRate = WholeNumberOrZero(rateAndFec.substr(0, blank));
+  std::string_view fecText = rateAndFec.substr(blank);
+  if (fecText.find('/') == npos) return;
+  FecValues fec = ParseFecText(fecText);
+  offered.FecNumerator = fec.numerator;
+  offered.FecDenominator = fec.denominator;
+
+  if (offered.Frequency == 0 || offered.SymbolRate == 0 || offered.SystemKind == 0) return;
+  if (polarization.empty()) return;
+  offered.Polarization = polarization[0];
+  AddTransponder(run, offered);
+}
+
+}  // namespace
+
+int ParseKingOfSatPage(Run& run, const std::string& path) {
+  BeginPage(run, path);
+  TextFileReader reader(path);
+  std::string name;
+  while (!reader.AtEnd()) {
+    std::string line = reader.ReadPageLine();
+    size_t title = line.find(kTitle);
+    if (title != std::string::npos) ReadTitle(run, line, title, name);
+    if (IsRow(line)) ReadRow(run, line);
+  }
+  EndPage(run);
+  return 0;
+}
 
 }  // namespace kavrel

@@ -1,9 +1,153 @@
 #include "parsers/lyngsat_parser.h"
 
+#include "catalogue/admission.h"
 #include "catalogue/run.h"
+#include "parsers/html_text.h"
+#include "parsers/page_common.h"
+#include "platform/file_system.h"
+#include "platform/int_text.h"
+#include "platform/text.h"
 
 namespace kavrel {
 
-int ParseLyngSatPage(Run&, const std::string&) { return 0; }
+namespace {
+
+// The satellite's title line: "<b><font face="Arial" size=5>Name at 19.2°E".
+constexpr std::string_view kHeaderMarker = "<b><font face=\"Arial\" size=5>";
+// The frequency cell that opens a transponder row: "... 11747 V</b>".
+constexpr std::string_view kRowMarker = "align=\"center\"><font face=\"Verdana\" size=2><b>";
+// The page is Latin-1: the degree sign is one byte.
+constexpr char kDegreeSign = '\xB0';
+// How much of the row line after the marker holds the frequency cell.
+constexpr size_t kFrequencyCellLength = 255;
+
+// The row's background colour tells what the transponder carries. Tests run
+// in this order and the last one that matches decides.
+enum RowClass { kNoClass = 0, kDataClass = 3, kFeedClass = 4 };
+struct RowColour {
+  std::string_view marker;
+  int rowClass;
+};
+constexpr RowColour kRowColours[] = {
+    {"#ffd0a0", 1}, {"#ffffd0", 2}, {"#ffaaff", kDataClass},
+    {"#d0d0d0", kFeedClass}, {"#ddffdd", 5}, {"palegreen", 6},
+};
+
+struct SystemMark {
+  std::string_view marker;
+  uint8_t kind;
+};
+constexpr SystemMark kSystemMarks[] = {
+    {">DVB<", kKindDvbS}, {">DVB-S2<", kKindDvbS2}, {">DSS<", kKindDss}};
+
+int RowClassOf(std::string_view line) {
+  int rowClass = kNoClass;
+  for (const RowColour& colour : kRowColours) {
+    if (line.find(colour.marker) != std::string_view::npos) rowClass = colour.rowClass;
+  }
+  return rowClass;
+}
+
+bool RowClassWanted(int rowClass, const Options& options) {
+  switch (rowClass) {
+    case kNoClass: return false;
+    case kDataClass: return options.AcceptData;
+    case kFeedClass: return options.AcceptFeeds;
+    default: return true;
+  }
+}
+
+// Reads "Name at 19.2°E" from the header line into the current satellite.
+// False when the header is malformed.
+bool ReadHeader(Run& run, std::string_view line, size_t marker) {
+  std::string title = StripTags(line.substr(marker));
+  size_t at = title.find(" at ");
+  if (at == std::string::npos) return false;
+  std::string_view rest = std::string_view(title).substr(at + 4);
+  size_t degree = rest.find(kDegreeSign);
+  if (degree == std::string_view::npos) return false;
+  std::string_view degrees = rest.substr(0, degree);
+  size_t dot = degrees.find('.');
+  if (dot == std::string_view::npos) return false;
+  std::optional<int32_t> whole = ParseWholeNumber(degrees.substr(0, dot));
+  std::optional<int32_t> tenths = ParseWholeNumber(degrees.substr(dot + 1));
+  if (!whole || !tenths) return false;
+  int64_t position = 10LL * *whole + *tenths;
+  if (degree + 1 < rest.size() && rest[degree + 1] == 'W') position = kFullCircle - position;
+  run.catalogue.FindOrAddSatellite(title.substr(0, at), static_cast<int32_t>(position));
+  return true;
+}
+
+// Reads the transponder row that starts on `line`: its frequency cell there
+// and six more lines (colour and providers, system, symbol rate and FEC,
+// ids). False when the row is malformed.
+bool ReadRow(Run& run, TextFileReader& reader, std::string_view line, size_t marker) {
+  std::string cell = StripTags(line.substr(marker + kRowMarker.size(), kFrequencyCellLength));
+  std::string_view frequencyCell = TrimLeading(cell);
+  size_t blank = frequencyCell.find(' ');
+  if (blank == std::string_view::npos) return false;
+  std::string_view frequencyText = frequencyCell.substr(0, blank);
+  std::string_view polarizationText = frequencyCell.substr(blank + 1, 1);
+
+  reader.ReadPageLine();
+  std::string colourLine = reader.ReadPageLine();
+  reader.ReadPageLine();
+  std::string systemLine = reader.ReadPageLine();
+  std::string rateLine = reader.ReadPageLine();
+  std::string idLine = reader.ReadPageLine();
+
+  OfferedTransponder offered;
+  for (const SystemMark& mark : kSystemMarks) {
+    if (systemLine.find(mark.marker) != std::string::npos) offered.SystemKind = mark.kind;
+  }
+  offered.Modulation = systemLine.find("8PSK") != std::string::npos ? 2 : 1;
+  if (offered.SystemKind == 0) return true;
+
+  int rowClass = RowClassOf(colourLine);
+  std::string providers = StripTags(colourLine);
+
+  size_t dash = rateLine.find('-');
+  if (dash == std::string::npos) return false;
+  std::string rateText = TrimmedText(StripTags(std::string_view(rateLine).substr(0, dash)));
+  std::string_view fecText = CutBefore(TrimBlanks(std::string_view(rateLine).substr(dash + 1)), "<");
+  FecValues fec = ParseFecText(fecText);
+
+  std::string ids = TrimmedText(StripTags(CutBefore(idLine, "<br>")));
+  size_t idDash = ids.find('-');
+  if (idDash != std::string::npos) {
+    offered.NetworkId = static_cast<uint16_t>(WholeNumberOrZero(std::string_view(ids).substr(0, idDash)));
+    offered.TransportStreamId =
+        static_cast<uint16_t>(WholeNumberOrZero(std::string_view(ids).substr(idDash + 1)));
+  }
+
+  if (frequencyText.empty() || polarizationText.empty()) return true;
+  offered.Frequency = WholeNumberOrZero(frequencyText);
+  offered.Polarization = polarizationText[0];
+  offered.SymbolRate = WholeNumberOrZero(rateText);
+  if (offered.SymbolRate == 0 || offered.Frequency == 0) return false;
+
+  if (!RowClassWanted(rowClass, run.options)) return true;
+  offered.FecNumerator = fec.numerator;
+  offered.FecDenominator = fec.denominator;
+  offered.Providers = providers;
+  AddTransponder(run, offered);
+  return true;
+}
+
+}  // namespace
+
+int ParseLyngSatPage(Run& run, const std::string& path) {
+  BeginPage(run, path);
+  TextFileReader reader(path);
+  while (!reader.AtEnd()) {
+    std::string line = reader.ReadPageLine();
+    size_t header = line.find(kHeaderMarker);
+    if (header != std::string::npos && !ReadHeader(run, line, header)) return kPageAbandoned;
+    size_t row = line.find(kRowMarker);
+    if (row != std::string::npos && !ReadRow(run, reader, line, row)) return kPageAbandoned;
+  }
+  EndPage(run);
+  return 0;
+}
 
 }  // namespace kavrel

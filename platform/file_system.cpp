@@ -323,9 +323,14 @@ std::string TextFileReader::ReadUntilLf(bool dropEveryCr) {
     const void* lf = std::memchr(start, '\n', available);
     size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : available;
     if (dropEveryCr) {
-      for (size_t i = 0; i < take; ++i) {
-        if (start[i] != '\r') line.push_back(start[i]);
+      // Copy the runs between carriage returns in one piece each.
+      const char* piece = start;
+      const char* end = start + take;
+      while (const void* cr = std::memchr(piece, '\r', static_cast<size_t>(end - piece))) {
+        line.append(piece, static_cast<size_t>(static_cast<const char*>(cr) - piece));
+        piece = static_cast<const char*>(cr) + 1;
       }
+      line.append(piece, static_cast<size_t>(end - piece));
     } else {
       line.append(start, take);
     }

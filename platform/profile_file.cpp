@@ -105,9 +105,11 @@ void ProfileDocument::Set(std::string_view section, std::string_view key, std::s
   std::string line = std::string(key) + "=" + std::string(value);
   Section* s = FindSection(section);
   if (s == nullptr) {
-    std::string header;
-    header.reserve(section.size() + 2);
-    header.append("[").append(section).append("]");
+    // Built by appending: GCC 12 at -O3 mistakes "[" + std::string for an
+    // overlapping copy and warns.
+    std::string header(1, '[');
+    header.append(section);
+    header += ']';
     sections_.push_back(Section{std::move(header), {}, {}, SIZE_MAX});
     sectionIndex_.emplace(LowerAscii(TrimBlanks(section)), sections_.size() - 1);
     s = &sections_.back();

@@ -1,0 +1,140 @@
+#include "parsers/html_text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/file_system.h"
+#include "support/scratch_dir.h"
+
+namespace kavrel::testing {
+namespace {
+
+TEST(HtmlText, StripTagsDropsTagsAndStrayBrackets) {
+  EXPECT_EQ(StripTags("a<b>c</b>d"), "acd");
+  EXPECT_EQ(StripTags("x > y"), "x  y");
+  EXPECT_EQ(StripTags("a<b"), "a");
+  EXPECT_EQ(StripTags("&nbsp;"), "&nbsp;");
+  EXPECT_EQ(StripTags("a<b<c>d"), "ad");  // a "<" inside a tag changes nothing
+  EXPECT_EQ(StripTags(""), "");
+  EXPECT_EQ(StripTags(std::string("a\0<x>b", 6)), std::string("a\0b", 3));
+}
+
+TEST(HtmlText, ParseTenthsReadsDegreesWithAPoint) {
+  EXPECT_EQ(ParseTenths("19.2"), 192);
+  EXPECT_EQ(ParseTenths("19"), 190);
+  EXPECT_EQ(ParseTenths("0.8"), 8);
+  EXPECT_EQ(ParseTenths(""), 0);
+  EXPECT_EQ(ParseTenths("x.5"), 5);
+  EXPECT_EQ(ParseTenths(" 13.0"), 130);
+  EXPECT_EQ(ParseTenths("13.0 "), 130);  // "0 " is no number: the tenths count 0
+  EXPECT_EQ(ParseTenths("7.25"), 95);    // the digits after the point are added as they stand
+  // Absurd texts never overflow.
+  EXPECT_EQ(ParseTenths("2147483647.0"), static_cast<int32_t>(21474836470LL));
+}
+
+TEST(HtmlText, ParseThousandthsNeedsTheDecimalComma) {
+  EXPECT_EQ(ParseThousandths("11,727"), 11727);
+  EXPECT_EQ(ParseThousandths("3,875"), 3875);
+  EXPECT_EQ(ParseThousandths("11727"), 0);
+  EXPECT_EQ(ParseThousandths("11,72x"), 11000);
+  EXPECT_EQ(ParseThousandths(",5"), 5);
+  EXPECT_EQ(ParseThousandths(""), 0);
+}
+
+TEST(HtmlText, CutToFirstCellAndTakeCellWalkARow) {
+  std::string row = "lead <td a>V</td><td b>27500</td>";
+  CutToFirstCell(row);
+  EXPECT_EQ(row, "<td a>V</td><td b>27500</td>");
+  std::string cell;
+  TakeCell(row, cell);
+  EXPECT_EQ(cell, "V");
+  EXPECT_EQ(row, "<td b>27500</td>");
+  TakeCell(row, cell);
+  EXPECT_EQ(cell, "27500");
+  EXPECT_EQ(row, "");
+  TakeCell(row, cell);  // nothing left: neither changes
+  EXPECT_EQ(cell, "27500");
+  EXPECT_EQ(row, "");
+
+  std::string noCell = "no cells here";
+  CutToFirstCell(noCell);
+  EXPECT_EQ(noCell, "no cells here");
+
+  std::string noBlank = "<td>V</td>";
+  cell = "before";
+  TakeCell(noBlank, cell);
+  EXPECT_EQ(noBlank, "<td>V</td>");
+  EXPECT_EQ(cell, "before");
+
+  // A "</td>" before the "<td " gives an empty cell and still moves on.
+  std::string closedFirst = "x</td><td c>H</td>";
+  TakeCell(closedFirst, cell);
+  EXPECT_EQ(cell, "");
+  EXPECT_EQ(closedFirst, "<td c>H</td>");
+}
+
+TEST(HtmlText, TransliterationCoversTheCyrillicAlphabet) {
+  EXPECT_EQ(Transliterate("\xDF\xEC\xE0\xEB"), "Yamal");  // Windows-1251 bytes of the name
+  EXPECT_EQ(Transliterate("ABC 123"), "ABC 123");
+  EXPECT_EQ(Transliterate(""), "");
+  std::string capitals, smalls;
+  for (int code = 192; code < 224; ++code) {
+    capitals += TransliterateChar(static_cast<unsigned char>(code));
+    smalls += TransliterateChar(static_cast<unsigned char>(code + 32));
+  }
+  EXPECT_EQ(capitals, "ABVGDEZhZIJKLMNOPRSTUFHTsChShSch'Y'EYuYa");
+  EXPECT_EQ(smalls, "abvgdezhzijklmnoprstufhtschshsch'y'eyuya");
+  EXPECT_EQ(TransliterateChar(168), "Yo");
+  EXPECT_EQ(TransliterateChar(184), "yo");
+  // Signs and punctuation of the upper half stand for themselves.
+  EXPECT_EQ(TransliterateChar(169), "\xA9");
+  EXPECT_EQ(TransliterateChar(191), "\xBF");
+  EXPECT_EQ(TransliterateChar(0), std::string(1, '\0'));
+}
+
+TEST(HtmlText, PageLinesDropEveryCarriageReturn) {
+  ScratchDir dir;
+  dir.Write("a", "ab\r\ncd");
+  TextFileReader a(dir.At("a"));
+  EXPECT_EQ(a.ReadPageLine(), "ab");
+  EXPECT_FALSE(a.AtEnd());
+  EXPECT_EQ(a.ReadPageLine(), "cd");
+  EXPECT_TRUE(a.AtEnd());
+
+  dir.Write("b", "a\rb\n\r\r\nlast\r");
+  TextFileReader b(dir.At("b"));
+  EXPECT_EQ(b.ReadPageLine(), "ab");
+  EXPECT_EQ(b.ReadPageLine(), "");
+  EXPECT_EQ(b.ReadPageLine(), "last");
+  EXPECT_TRUE(b.AtEnd());
+  EXPECT_EQ(b.ReadPageLine(), "");  // reading past the end gives empty lines
+
+  // A line longer than the reader's buffer, with carriage returns in it.
+  std::string longLine;
+  for (int i = 0; i < 100000; ++i) longLine += "0123456789\r";
+  dir.Write("c", longLine + "\nnext");
+  TextFileReader c(dir.At("c"));
+  std::string expected;
+  for (int i = 0; i < 100000; ++i) expected += "0123456789";
+  EXPECT_EQ(c.ReadPageLine(), expected);
+  EXPECT_EQ(c.ReadPageLine(), "next");
+}
+
+TEST(HtmlText, NextFontCellLineSkipsToTheNextFontCell) {
+  ScratchDir dir;
+  dir.Write("page", "<td>one</td>\r\n <TD><font size=-1>indented</TD>\n<td><font size=-1>x</td>\n"
+                    "<TD><font size=-1>27500</font></TD>\r\nafter\n<TD><font size=-1>last");
+  TextFileReader reader(dir.At("page"));
+  EXPECT_EQ(NextFontCellLine(reader), "<TD><font size=-1>27500</font></TD>");
+  EXPECT_EQ(reader.ReadTextLine(), "after");
+  EXPECT_EQ(NextFontCellLine(reader), "<TD><font size=-1>last");
+  EXPECT_EQ(NextFontCellLine(reader), "");
+  EXPECT_TRUE(reader.AtEnd());
+
+  dir.Write("none", "<td>a</td>\n<td>b</td>\n");
+  TextFileReader none(dir.At("none"));
+  EXPECT_EQ(NextFontCellLine(none), "");
+  EXPECT_TRUE(none.AtEnd());
+}
+
+}  // namespace
+}  // namespace kavrel::testing
