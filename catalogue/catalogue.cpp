@@ -107,11 +107,26 @@ void TransponderList::Clear() {
   ordered_ = true;
 }
 
-int32_t Catalogue::FindSatellite(int32_t position) const {
+void Catalogue::RebuildIndex() const {
+  positionIndex_.clear();
+  // Positions are unique; should one repeat, the first entry is the one
+  // found, as a scan from the start would find it.
   for (size_t i = 0; i < Satellites.size(); ++i) {
-    if (Satellites[i].Position == position) return static_cast<int32_t>(i);
+    positionIndex_.emplace(Satellites[i].Position, static_cast<int32_t>(i));
   }
-  return -1;
+  indexedCount_ = Satellites.size();
+}
+
+int32_t Catalogue::FindSatellite(int32_t position) const {
+  if (indexedCount_ != Satellites.size()) RebuildIndex();
+  auto found = positionIndex_.find(position);
+  if (found == positionIndex_.end()) return -1;
+  if (Satellites[static_cast<size_t>(found->second)].Position != position) {
+    RebuildIndex();
+    found = positionIndex_.find(position);
+    if (found == positionIndex_.end()) return -1;
+  }
+  return found->second;
 }
 
 void Catalogue::FindOrAddSatellite(const std::string& name, int32_t position) {
@@ -122,6 +137,10 @@ void Catalogue::FindOrAddSatellite(const std::string& name, int32_t position) {
     satellite.Name = name;
     Satellites.push_back(std::move(satellite));
     CurrentSatellite = SatelliteCount() - 1;
+    if (indexedCount_ + 1 == Satellites.size()) {
+      positionIndex_.emplace(position, CurrentSatellite);
+      ++indexedCount_;
+    }
     return;
   }
   CurrentSatellite = index;
@@ -145,19 +164,26 @@ const SatelliteRecord* Catalogue::Current() const {
 }
 
 void Catalogue::DropEmptyLastSatellite() {
-  if (!Satellites.empty() && Satellites.back().Count() == 0) Satellites.pop_back();
+  if (Satellites.empty() || Satellites.back().Count() != 0) return;
+  if (indexedCount_ == Satellites.size()) {
+    positionIndex_.erase(Satellites.back().Position);
+    --indexedCount_;
+  }
+  Satellites.pop_back();
 }
 
 void Catalogue::RemoveCurrentSatellite() {
   if (Current() == nullptr) return;
   Satellites.erase(Satellites.begin() + CurrentSatellite);
   CurrentSatellite = -1;
+  RebuildIndex();
 }
 
 void Catalogue::SortSatellites() {
   // Positions are unique, so any correct sort gives the one ascending order.
   std::sort(Satellites.begin(), Satellites.end(),
             [](const SatelliteRecord& a, const SatelliteRecord& b) { return a.Position < b.Position; });
+  RebuildIndex();
 }
 
 }  // namespace kavrel

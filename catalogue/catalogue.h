@@ -11,6 +11,7 @@
 #include <list>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kavrel {
@@ -142,6 +143,14 @@ class Catalogue {
 
   // Orders the entries by position.
   void SortSatellites();
+
+ private:
+  // Position -> index, so that a page of many satellites costs linear time.
+  // It describes the first `indexedCount_` entries; entries added to
+  // `Satellites` from outside are taken in at the next look-up.
+  mutable std::unordered_map<int32_t, int32_t> positionIndex_;
+  mutable size_t indexedCount_ = 0;
+  void RebuildIndex() const;
 };
 
 }  // namespace kavrel

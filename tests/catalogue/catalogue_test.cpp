@@ -212,6 +212,27 @@ TEST(Catalogue, SortsByPositionWithListsAttached) {
   EXPECT_EQ(positions, (std::vector<int32_t>{0, 130, 192, 3300, 3590}));
 }
 
+TEST(Catalogue, FindsSatellitesThroughEveryChange) {
+  Catalogue catalogue;
+  // Many satellites (a page of many headers) stay cheap to look up.
+  for (int32_t p = 0; p < 200000; ++p) catalogue.FindOrAddSatellite("S", 200000 - p);
+  EXPECT_EQ(catalogue.FindSatellite(1), 199999);
+  catalogue.SortSatellites();
+  EXPECT_EQ(catalogue.FindSatellite(1), 0);
+  EXPECT_EQ(catalogue.FindSatellite(0), -1);
+  catalogue.CurrentSatellite = 0;
+  catalogue.RemoveCurrentSatellite();
+  EXPECT_EQ(catalogue.FindSatellite(1), -1);
+  EXPECT_EQ(catalogue.FindSatellite(2), 0);
+  EXPECT_EQ(catalogue.CurrentSatellite, -1);
+  catalogue.DropEmptyLastSatellite();
+  EXPECT_EQ(catalogue.FindSatellite(200000), -1);
+  SatelliteRecord outside;
+  outside.Position = -7;
+  catalogue.Satellites.push_back(std::move(outside));
+  EXPECT_EQ(catalogue.FindSatellite(-7), catalogue.SatelliteCount() - 1);
+}
+
 TEST(Catalogue, NormalizePosition) {
   EXPECT_EQ(NormalizePosition(3600), 0);
   EXPECT_EQ(NormalizePosition(3730), 130);
