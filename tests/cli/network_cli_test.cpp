@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 
 #include "support/loopback_servers.h"
@@ -14,6 +16,13 @@ namespace {
 const std::string kPage =
     "<html><head><title>Example page</title></head>\r\n<body>\r\n" + std::string(30000, 'x') + "\r\n</body></html>\r\n";
 
+std::string ReadSource(const std::string& relative) {
+  std::ifstream in(std::string(KAVREL_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
 class NetworkCli : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -22,6 +31,10 @@ class NetworkCli : public ::testing::Test {
     for (const char* dir : {"site", "site/gzip", "site/chunked"}) pages_.MakeDir(dir);
     for (const char* name : {"site/page.html", "site/gzip/page.html", "site/chunked/page.html"}) {
       pages_.Write(name, kPage);
+    }
+    std::string sample = ReadSource("examples/lyngsat-sample.html");
+    for (const char* name : {"site/lyngsat.html", "site/gzip/lyngsat.html", "site/chunked/lyngsat.html"}) {
+      pages_.Write(name, sample);
     }
     nginx_ = std::make_unique<NginxServer>(pages_.At("site"));
     ASSERT_TRUE(nginx_->ok()) << "nginx did not start";
@@ -77,6 +90,29 @@ TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
   EXPECT_EQ(downloads, (std::vector<std::string>{"Downloading " + nginx_->Url("/page.html") + "...",
                                                  "Downloading " + nginx_->Url("/gzip/page.html") + "..."}));
   EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"page(1).html", "page.html"}));
+}
+
+TEST_F(NetworkCli, FetchedPagesGoToTheirSiteParser) {
+  ProgramResult direct = program_.Run({nginx_->Url("/gzip/lyngsat.html"), "/Format=i2"});
+  ASSERT_EQ(direct.exitCode, 0) << direct.err;
+  std::vector<std::string> lines = Lines(direct.out);
+  ASSERT_GE(lines.size(), 9u);
+  EXPECT_EQ(lines[6], "Connection closed");
+  EXPECT_EQ(lines[7], "Processing lyngsat.html...");
+  EXPECT_EQ(lines[8], "6 transponders loaded");
+  EXPECT_EQ(lines.back(), "All done");
+  EXPECT_EQ(program_.WorkNames(), std::vector<std::string>{"0192.ini"});
+  std::string fromPage = program_.ReadWork("0192.ini");
+
+  // The same page through the site page table, chunked, in a list file
+  // whose other line reads the INI file written above: "+" merges it.
+  program_.WriteConfig("[Common]\nSaveFormat=ini2\nAcceptDVBS2=on\n[lyngsat]\n0192=" + nginx_->Url("/chunked/lyngsat.html") + "\n");
+  program_.WriteWork("list.txt", "0192.ini\n+!l![190e-195e]\n");
+  ProgramResult walk = program_.Run({"@list.txt"});
+  ASSERT_EQ(walk.exitCode, 0) << walk.err;
+  EXPECT_NE(walk.out.find("Processing lyngsat.html...\n6 transponders loaded\n"), std::string::npos) << walk.out;
+  EXPECT_EQ(program_.ReadWork("0192(1).ini"), fromPage);
+  EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"0192(1).ini", "0192.ini", "list.txt"}));
 }
 
 TEST_F(NetworkCli, ThroughTinyproxyWithBasicCredentials) {
