@@ -15,7 +15,16 @@
 namespace kavrel {
 
 void ThrowFileError(const std::string& what, const std::string& path, int errnum) {
-  throw FatalError(what + " " + path + ": " + std::strerror(errnum));
+  // Outputs are named relative to the current directory; the message names
+  // the file in full so that the user finds it.
+  std::string shown = path;
+  if (!path.empty() && path[0] != '/') {
+    char directory[PATH_MAX];
+    if (::getcwd(directory, sizeof directory) != nullptr) {
+      shown = std::string(directory) + (directory[1] == '\0' ? "" : "/") + path;
+    }
+  }
+  throw FatalError(what + " " + shown + ": " + std::strerror(errnum));
 }
 
 bool PathExists(const std::string& path) {
