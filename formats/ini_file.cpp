@@ -6,6 +6,7 @@
 
 #include "catalogue/admission.h"
 #include "catalogue/run.h"
+#include "formats/unique_file_name.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
@@ -206,26 +207,17 @@ std::string UniqueIniName(const std::string& base) {
 
 void WriteIniSatellite(Run& run, const SatelliteRecord& satellite, IniLayout layout) {
   std::string base = PaddedDecimalText(satellite.Position, 4);
-  std::string directory = CurrentDirectory() + "/";
   std::string text = IniSatelliteText(satellite, layout, run.ProvidersInfo);
-  // Another process may take the free name between the test and the
-  // creation; the next free name is taken then, never the existing file.
-  for (;;) {
-    std::string name = UniqueIniName(base);
-    int errnum = 0;
-    std::optional<OutputFile> file = OutputFile::TryCreateExclusive(name, errnum);
-    if (!file) {
-      if (errnum == EEXIST) continue;
-      throw FatalError("Unable to write to " + directory + name);
-    }
-    run.out << "Creating " << directory << name << "..." << '\n';
-    try {
-      file->Write(text);
-      file->Close();
-    } catch (const FatalError&) {
-      throw FatalError("Unable to write to " + directory + name);
-    }
-    return;
+  // Profile files report every refused write the same way.
+  auto refused = [](const std::string& path) { return "Unable to write to " + path; };
+  OutputFile file = AnnounceAndCreate(
+      run.out, [&base](int64_t i) { return i == 0 ? base + ".ini" : base + "(" + DecimalText(i) + ").ini"; },
+      refused);
+  try {
+    file.Write(text);
+    file.Close();
+  } catch (const FatalError&) {
+    throw FatalError(refused(PathInCurrentDirectory(file.path())));
   }
 }
 

@@ -79,9 +79,7 @@ std::string UniqueTrpName(const std::string& base) {
 
 void WriteTrpSatellite(Run& run, const SatelliteRecord& satellite) {
   std::string base = TrpBase(satellite);
-  OutputFile file =
-      OutputFile::CreateUnique([&base](int64_t index) { return TrpFileName(base, index); });
-  run.out << "Creating " << PathInCurrentDirectory(file.path()) << "..." << '\n';
+  OutputFile file = AnnounceAndCreate(run.out, [&base](int64_t index) { return TrpFileName(base, index); });
   WriteLfLine(file, kRuleLine);
   WriteLfLine(file, "[TRANSPONDERLIST " + satellite.Name + "\t\tBY KLEMAR VIDEOWORKS    ]");
   WriteLfLine(file, kRuleLine);

@@ -1,5 +1,9 @@
 #include "formats/unique_file_name.h"
 
+#include <cerrno>
+#include <optional>
+
+#include "platform/fatal_error.h"
 #include "platform/int_text.h"
 
 namespace kavrel {
@@ -27,6 +31,23 @@ OutputFile CreateUniqueFile(const std::string& fileName) {
 
 std::string PathInCurrentDirectory(const std::string& name) {
   return CurrentDirectory() + "/" + name;
+}
+
+OutputFile AnnounceAndCreate(std::ostream& out, const std::function<std::string(int64_t)>& nameFor,
+                             const std::function<std::string(const std::string& path)>& refused) {
+  std::string directory = CurrentDirectory() + "/";
+  for (int64_t index = 0; index <= INT32_MAX; ++index) {
+    std::string name = nameFor(index);
+    if (PathExists(name)) continue;
+    out << "Creating " << directory << name << "..." << '\n';
+    int errnum = 0;
+    std::optional<OutputFile> file = OutputFile::TryCreateExclusive(name, errnum);
+    if (file) return std::move(*file);
+    if (errnum == EEXIST) continue;
+    if (refused) throw FatalError(refused(directory + name));
+    ThrowFileError("Cannot create", name, errnum);
+  }
+  throw FatalError("Cannot create " + directory + nameFor(0) + ": every numbered name is taken");
 }
 
 }  // namespace kavrel

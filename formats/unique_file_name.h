@@ -5,6 +5,8 @@
 #define KAVREL_FORMATS_UNIQUE_FILE_NAME_H
 
 #include <cstdint>
+#include <functional>
+#include <ostream>
 #include <string>
 
 #include "platform/file_system.h"
@@ -30,6 +32,16 @@ OutputFile CreateUniqueFile(const std::string& fileName);
 // The current directory, "/" and the name: how the writers print the files
 // they create.
 std::string PathInCurrentDirectory(const std::string& name);
+
+// For writers that announce their files: takes the first free name that
+// `nameFor` gives (index 0, 1, 2, ...), prints "Creating <current
+// directory>/<name>..." and then creates it exclusively. Should another
+// process take the name in between, the next free name is announced and
+// taken. When the creation fails for another reason, `refused` gives the
+// text of the error that ends the run (by default "Cannot create <path>:
+// <reason>").
+OutputFile AnnounceAndCreate(std::ostream& out, const std::function<std::string(int64_t)>& nameFor,
+                             const std::function<std::string(const std::string& path)>& refused = nullptr);
 
 }  // namespace kavrel
 

@@ -83,7 +83,7 @@ bool ReadHeader(Run& run, std::string_view line, size_t marker) {
 // ids). False when the row is malformed.
 bool ReadRow(Run& run, TextFileReader& reader, std::string_view line, size_t marker) {
   std::string cell = StripTags(line.substr(marker + kRowMarker.size(), kFrequencyCellLength));
-  std::string_view frequencyCell = TrimLeading(cell);
+  std::string_view frequencyCell = TrimLeadingBlanks(cell);
   size_t blank = frequencyCell.find(' ');
   if (blank == std::string_view::npos) return false;
   std::string_view frequencyText = frequencyCell.substr(0, blank);

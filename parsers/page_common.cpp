@@ -26,9 +26,9 @@ FecValues ParseFecText(std::string_view text) {
           static_cast<uint8_t>(WholeNumberOrZero(text.substr(slash + 1)))};
 }
 
-std::string_view TrimLeading(std::string_view text) {
+std::string_view TrimLeadingBlanks(std::string_view text) {
   size_t begin = 0;
-  while (begin < text.size() && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (begin < text.size() && text[begin] == ' ') ++begin;
   return text.substr(begin);
 }
 

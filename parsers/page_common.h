@@ -33,8 +33,8 @@ struct FecValues {
 // when unreadable; a text without "/" gives 0/0 (unknown).
 FecValues ParseFecText(std::string_view text);
 
-// The text without leading blanks and control characters.
-std::string_view TrimLeading(std::string_view text);
+// The text without its leading blanks.
+std::string_view TrimLeadingBlanks(std::string_view text);
 
 // The text before the first occurrence of `mark`; the whole text when it
 // has none.

@@ -112,7 +112,7 @@ TEST(Cli, UnwritableOutputEndsTheRunWithExitOne) {
   ProgramResult result = RunProcess(program.BinaryPath(), {program.Work("a.ini")}, "/proc", 60);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, "Unable to write to /proc/0130.ini\n");
-  EXPECT_EQ(Lines(result.out).back(), "Writting INI file(s)...");
+  EXPECT_EQ(Lines(result.out).back(), "Creating /proc/0130.ini...");
 }
 
 TEST(ConfigPath, BesideTheProgramWithItsFirstNamePart) {

@@ -74,6 +74,8 @@ TEST(LyngSatParser, MalformedHeadersAndRowsAbandonThePage) {
       {"abandon-no-dash.html", {"192 Astra 1KR (1)"}},
       {"abandon-rate-zero.html", {"192 Astra 1KR (1)"}},
       {"abandon-frequency-zero.html", {"192 Astra 1KR (1)"}},
+      // Only blanks go before the frequency: a tab leaves no number.
+      {"abandon-frequency-tab.html", {"192 Astra 1KR (1)"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);

@@ -1,0 +1,11 @@
+// Gzip inflation on any body.
+#include "acquisition/response_decoding.h"
+#include "fuzz/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  kavrel::fuzz::QuietRun quiet;
+  std::string path = kavrel::fuzz::InputFile(data, size, "body.htm");
+  kavrel::GunzipFile(quiet.run, path);
+  if (std::filesystem::exists(kavrel::fuzz::ScratchDirectory() + "/dezip.$$$")) std::abort();
+  return 0;
+}
