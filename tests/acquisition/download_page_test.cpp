@@ -128,7 +128,7 @@ TEST_F(Download, ThroughAProxyWithCredentials) {
   ScriptedServer proxy({{kOkHead + "x"}}, 0, 3128);
   Options& options = memory_.run.options;
   options.ProxyHost = proxy.address();
-  options.ProxyPort = 3128;
+  options.ProxyPort = 3128 + 65536;  // only the low 16 bits of a port count
   options.ProxyUser = "user";
   options.ProxyPassword = "pass";
   ASSERT_EQ(Fetch("http://www.lyngsat.example/hotbird.html"), 0);

@@ -44,6 +44,8 @@ TEST(InputClassification, PositionRanges) {
   EXPECT_EQ(range("[300w-970e]"), std::make_pair(3300, 970));
   EXPECT_EQ(range("[ 130E - 130e ]"), std::make_pair(130, 130));
   EXPECT_EQ(range("[192e-130e]"), std::make_pair(192, 130));
+  // Absurd West numbers wrap in 32 bits; they name no configured page.
+  EXPECT_EQ(range("[0e--2147483648w]"), std::make_pair(0, -2147480048));
   for (const char* bad : {"[130-192e]", "[130e192e]", "[-192e]", "[]", "[a", "130e-192e", "[x130e-192e]",
                           "[130e-]", "[1.5e-2e]", "[e-w]"}) {
     EXPECT_EQ(range(bad), std::make_pair(-1, -1)) << bad;

@@ -92,6 +92,9 @@ TEST_F(Decoding, HugeAnnouncedChunkIsStreamed) {
   // A server that announces far more than it sends: what came is kept,
   // memory stays bounded.
   EXPECT_EQ(Decode("H\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFF\r\nshort"), "short");
+  EXPECT_EQ(Decode("H\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(40, 'F') + "\r\nrest"), "rest");
+  // Zeros in front of a size are no reason to refuse it.
+  EXPECT_EQ(Decode("H\r\nTransfer-Encoding: chunked\r\n\r\n0000000000000003\r\nabc\r\n0\r\n\r\n"), "abc");
 }
 
 TEST_F(Decoding, UsersOwnTemporaryNamesAreKept) {

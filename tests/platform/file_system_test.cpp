@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "platform/fatal_error.h"
 #include "support/scratch_dir.h"
 
@@ -67,6 +69,11 @@ TEST(ReplaceFileAtomically, ReplacesOrLeavesTheOldFile) {
   EXPECT_EQ(dir.Read("c.ini"), "new");
   EXPECT_THROW(ReplaceFileAtomically(dir.At("no/c.ini"), "x"), FatalError);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"c.ini"});
+  // Behind a link, the file it points at is replaced and the link stays.
+  std::filesystem::create_symlink(dir.At("c.ini"), dir.At("link.ini"));
+  ReplaceFileAtomically(dir.At("link.ini"), "through the link");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.At("link.ini")));
+  EXPECT_EQ(dir.Read("c.ini"), "through the link");
 }
 
 TEST(TextFileReader, PageLinesAndTextLines) {
