@@ -15,14 +15,41 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-std::optional<int32_t> ParseIntegerText(std::string_view text) {
+namespace {
+
+// Decimal digits from `i` to the end of the text, with the sign already
+// read; nothing when a byte is no digit or the value leaves 32 bits.
+std::optional<int32_t> DecimalDigits(std::string_view text, size_t i, bool negative) {
+  if (i >= text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > 2147483648LL) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+// Leading blanks and an optional sign; returns where the digits start.
+size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
+  negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
   }
+  return i;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseIntegerText(std::string_view text) {
+  bool negative;
+  size_t i = SkipBlanksAndSign(text, negative);
   bool hex = false;
   if (i < text.size() && text[i] == '$') {
     hex = true;
@@ -31,32 +58,18 @@ std::optional<int32_t> ParseIntegerText(std::string_view text) {
     hex = true;
     i += 2;
   }
+  if (!hex) return DecimalDigits(text, i, negative);
   if (i >= text.size()) return std::nullopt;
-  if (hex) {
-    uint64_t value = 0;
-    size_t digits = 0;
-    for (; i < text.size(); ++i) {
-      int d = HexDigitValue(text[i]);
-      if (d < 0) return std::nullopt;
-      value = value * 16 + static_cast<uint64_t>(d);
-      if (value > 0xFFFFFFFFull) return std::nullopt;
-      ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    uint32_t bits = static_cast<uint32_t>(value);
-    if (negative) bits = 0u - bits;
-    return static_cast<int32_t>(bits);
-  }
-  int64_t value = 0;
+  uint64_t value = 0;
   for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > 2147483648LL) return std::nullopt;
+    int d = HexDigitValue(text[i]);
+    if (d < 0) return std::nullopt;
+    value = value * 16 + static_cast<uint64_t>(d);
+    if (value > 0xFFFFFFFFull) return std::nullopt;
   }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<int32_t>(value);
+  uint32_t bits = static_cast<uint32_t>(value);
+  if (negative) bits = 0u - bits;
+  return static_cast<int32_t>(bits);
 }
 
 int32_t IntegerTextOr(std::string_view text, int32_t fallback) {
@@ -64,24 +77,9 @@ int32_t IntegerTextOr(std::string_view text, int32_t fallback) {
 }
 
 std::optional<int32_t> ParseWholeNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  if (i >= text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > 2147483648LL) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<int32_t>(value);
+  bool negative;
+  size_t i = SkipBlanksAndSign(text, negative);
+  return DecimalDigits(text, i, negative);
 }
 
 int32_t WholeNumberOrZero(std::string_view text) { return ParseWholeNumber(text).value_or(0); }

@@ -7,20 +7,14 @@
 
 #include "app/options.h"
 #include "catalogue/admission.h"
+#include "support/catalogue_fixture.h"
 
 namespace kavrel {
 namespace {
 
 TransponderRecord T(int32_t frequency, char polarization, int32_t symbolRate = 27500,
                     uint8_t fecNumerator = 3, uint8_t fecDenominator = 4) {
-  TransponderRecord record;
-  record.Frequency = frequency;
-  record.Polarization = polarization;
-  record.SymbolRate = symbolRate;
-  record.FecNumerator = fecNumerator;
-  record.FecDenominator = fecDenominator;
-  record.SystemKind = 1;
-  return record;
+  return testing::Transponder(frequency, polarization, symbolRate, fecNumerator, fecDenominator);
 }
 
 std::vector<std::pair<int32_t, char>> Keys(const TransponderList& list) {

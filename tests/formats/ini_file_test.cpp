@@ -6,6 +6,7 @@
 
 #include "catalogue/admission.h"
 #include "platform/fatal_error.h"
+#include "support/catalogue_fixture.h"
 #include "support/memory_run.h"
 #include "support/scratch_dir.h"
 
@@ -14,15 +15,7 @@ namespace {
 
 TransponderRecord T(int32_t frequency, char polarization, int32_t symbolRate, uint8_t num, uint8_t den,
                     uint8_t kind, const std::string& providers = "") {
-  TransponderRecord r;
-  r.Frequency = frequency;
-  r.Polarization = polarization;
-  r.SymbolRate = symbolRate;
-  r.FecNumerator = num;
-  r.FecDenominator = den;
-  r.SystemKind = kind;
-  r.Providers = providers;
-  return r;
+  return testing::Transponder(frequency, polarization, symbolRate, num, den, kind, 0, providers);
 }
 
 SatelliteRecord ExampleSatellite() {

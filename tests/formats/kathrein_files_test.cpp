@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/binary_bytes.h"
-#include "formats/catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 #include "support/memory_run.h"
 #include "support/scratch_dir.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "formats/catalogue_fixture.h"
+#include "support/catalogue_fixture.h"
 #include "support/memory_run.h"
 #include "support/scratch_dir.h"
 

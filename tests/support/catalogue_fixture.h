@@ -1,8 +1,8 @@
 // Catalogues built by hand for the writer tests: satellites and
 // transponders go straight into the lists, past admission, so that a test
 // can hold any kind, FEC or modulation it needs.
-#ifndef KAVREL_TESTS_FORMATS_CATALOGUE_FIXTURE_H
-#define KAVREL_TESTS_FORMATS_CATALOGUE_FIXTURE_H
+#ifndef KAVREL_TESTS_SUPPORT_CATALOGUE_FIXTURE_H
+#define KAVREL_TESTS_SUPPORT_CATALOGUE_FIXTURE_H
 
 #include <cstdint>
 #include <string>
@@ -14,7 +14,8 @@ namespace kavrel::testing {
 
 inline TransponderRecord Transponder(int32_t frequency, char polarization, int32_t symbolRate,
                                      uint8_t fecNumerator = 0, uint8_t fecDenominator = 0,
-                                     uint8_t kind = kKindDvbS, uint8_t modulation = 0) {
+                                     uint8_t kind = kKindDvbS, uint8_t modulation = 0,
+                                     const std::string& providers = "") {
   TransponderRecord t;
   t.Frequency = frequency;
   t.Polarization = polarization;
@@ -23,6 +24,7 @@ inline TransponderRecord Transponder(int32_t frequency, char polarization, int32
   t.FecDenominator = fecDenominator;
   t.SystemKind = kind;
   t.Modulation = modulation;
+  t.Providers = providers;
   return t;
 }
 
