@@ -115,6 +115,20 @@ TEST_F(NetworkCli, FetchedPagesGoToTheirSiteParser) {
   EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"0192(1).ini", "0192.ini", "list.txt"}));
 }
 
+TEST_F(NetworkCli, ABrokenChunkCostsOnlyItsPage) {
+  ScriptedServer broken({{"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n"
+                          "5\r\n<html\r\nnot-a-size\r\nxyz\r\n0\r\n\r\n"}});
+  program_.WriteWork("list.txt", broken.Url("/lyngsat-broken.html") + "\n" + nginx_->Url("/lyngsat.html") + "\n");
+  ProgramResult result = program_.Run({"@list.txt"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("Connection closed\nError: 'not-a-size' is not a valid chunk size\nDownloading "),
+            std::string::npos)
+      << result.out;
+  // Five DVB-S rows (the DVB-S2 one needs /DVBS2+).
+  EXPECT_NE(result.out.find("Processing lyngsat.html...\n5 transponders loaded\n"), std::string::npos) << result.out;
+  EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"0192.ini", "list.txt"}));
+}
+
 TEST_F(NetworkCli, ThroughTinyproxyWithBasicCredentials) {
   if (!HaveProgram("tinyproxy")) GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
   TinyProxy proxy("kavrel", "s3cret");
