@@ -1,21 +1,12 @@
 #include "acquisition/http_client.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <optional>
 
-#include "catalogue/run.h"
-#include "platform/fatal_error.h"
 #include "platform/file_system.h"
+#include "platform/socket.h"
 
 namespace kavrel {
 
@@ -25,57 +16,6 @@ constexpr size_t kReceiveBlock = 10240;
 // A head that has not ended by then is judged by what came.
 constexpr size_t kMaxHeldHead = 65536;
 const std::string kDashes(79, '-');
-
-// Closes a socket on every path.
-class Socket {
- public:
-  explicit Socket(int fd) : fd_(fd) {}
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  ~Socket() {
-    if (fd_ >= 0) {
-      ::shutdown(fd_, SHUT_RDWR);
-      ::close(fd_);
-    }
-  }
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-std::optional<in_addr> ResolveIpv4(const std::string& host) {
-  in_addr address{};
-  if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return address;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return std::nullopt;
-  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  ::freeaddrinfo(found);
-  return address;
-}
-
-// Sends everything or nothing useful: a short count is reported by the
-// caller. Never raises SIGPIPE on a closed peer.
-size_t SendAll(int fd, std::string_view bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    sent += static_cast<size_t>(n);
-  }
-  return sent;
-}
-
-void SetTimeouts(int fd, int seconds) {
-  timeval limit{};
-  limit.tv_sec = seconds;
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-}
 
 // The head of a rejected response as lines of standard output.
 std::string HeadEcho(std::string_view head) {
@@ -164,62 +104,19 @@ std::string BuildRequest(std::string_view address, const Options& options) {
   return request;
 }
 
-int ConnectTcp(const std::string& host, int port, int timeoutSeconds) {
-  std::optional<in_addr> address = ResolveIpv4(host);
-  if (!address) {
-    errno = EHOSTUNREACH;
-    return -1;
-  }
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-  if (fd < 0) return -1;
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  // Only the low 16 bits of a port count, as they always have.
-  peer.sin_port = htons(static_cast<uint16_t>(port));
-  peer.sin_addr = *address;
-  // Connect without blocking so that a peer that never answers costs at
-  // most the time limit.
-  int flags = ::fcntl(fd, F_GETFL);
-  ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-  int result = ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-  if (result != 0 && errno == EINPROGRESS) {
-    pollfd wait{fd, POLLOUT, 0};
-    int ready;
-    do {
-      ready = ::poll(&wait, 1, timeoutSeconds * 1000);
-    } while (ready < 0 && errno == EINTR);
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (ready == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
-      result = 0;
-    } else {
-      errno = ready == 0 ? ETIMEDOUT : (error ? error : errno);
-      result = -1;
-    }
-  }
-  if (result != 0) {
-    int saved = errno;
-    ::close(fd);
-    errno = saved;
-    return -1;
-  }
-  ::fcntl(fd, F_SETFL, flags);
-  SetTimeouts(fd, timeoutSeconds);
-  return fd;
-}
-
-int DownloadPage(Run& run, const std::string& address, const std::string& path) {
-  std::ostream& out = run.out;
+bool DownloadPage(const InputContext& context, const std::string& address,
+                  const std::string& path) {
+  std::ostream& out = context.out();
   out << "Downloading " << address << "..." << '\n';
   out << "Connecting socket..." << '\n';
-  const Options& options = run.options;
+  const Options& options = context.options();
   bool viaProxy = !options.ProxyHost.empty();
   std::string host = viaProxy ? options.ProxyHost : UrlHost(address);
   int port = viaProxy ? options.ProxyPort : 80;
-  Socket socket(ConnectTcp(host, port, run.NetworkTimeoutSeconds));
+  Socket socket(ConnectTcp(host, port, context.NetworkTimeoutSeconds));
   if (socket.fd() < 0) {
     out << "Error: Can't connect to the host" << '\n';
-    return -1;
+    return false;
   }
 
   // The request goes whole, however long the address.
@@ -227,7 +124,7 @@ int DownloadPage(Run& run, const std::string& address, const std::string& path) 
   out << "Sending request..." << '\n';
   if (SendAll(socket.fd(), request) != request.size()) {
     out << "Error: Can't send request" << '\n';
-    return -1;
+    return false;
   }
 
   OutputFile file = OutputFile::CreateExclusive(path);
@@ -251,7 +148,7 @@ int DownloadPage(Run& run, const std::string& address, const std::string& path) 
     if (count < 0) {
       // Also a peer that stayed silent for the whole time limit.
       out << "Error: Connection lost" << '\n';
-      return -1;  // the file is removed when it goes out of scope
+      return false;  // the file is removed when it goes out of scope
     }
     std::string_view received(block.data(), static_cast<size_t>(count));
     if (headChecked) {
@@ -265,7 +162,7 @@ int DownloadPage(Run& run, const std::string& address, const std::string& path) 
       if (held.find("\r\n\r\n") == std::string::npos && held.size() < kMaxHeldHead) continue;
     }
     // The head is whole, or the server ended before it was.
-    if (!AcceptableHead(out, held)) return -1;
+    if (!AcceptableHead(out, held)) return false;
     headChecked = true;
     writeBlock(held, heldBlocks);
     if (count == 0) break;
@@ -273,7 +170,7 @@ int DownloadPage(Run& run, const std::string& address, const std::string& path) 
   file.Close();
   out << "Data received" << '\n';
   out << "Connection closed" << '\n';
-  return 0;
+  return true;
 }
 
 }  // namespace kavrel

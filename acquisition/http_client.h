@@ -6,11 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
+#include "acquisition/input_context.h"
+#include "catalogue/options.h"
 
 namespace kavrel {
-
-struct Run;
 
 // The text after the first "://" up to, not including, the next "/".
 std::string UrlHost(std::string_view address);
@@ -28,17 +27,13 @@ std::string EncodeBase64(std::string_view text);
 // The request bytes for a page address under the options' proxy settings.
 std::string BuildRequest(std::string_view address, const Options& options);
 
-// A connected IPv4 TCP socket, or -1 with errno set. The host is a dotted
-// address or a name; the port counts with its low 16 bits. Connecting
-// gives up after `timeoutSeconds`.
-int ConnectTcp(const std::string& host, int port, int timeoutSeconds);
-
 // Fetches a page address into a new file at `path`, printing its progress.
-// Returns 0 when the whole response (head and body as received) is in the
-// file; -1 after a failure, which it has reported, and then no file is left.
-// Connecting and every wait for data give up after run.NetworkTimeoutSeconds
-// of silence.
-int DownloadPage(Run& run, const std::string& address, const std::string& path);
+// True when the whole response (head and body as received) is in the
+// file; false after a failure, which it has reported, and then no file is
+// left. Connecting and every wait for data give up after
+// context.NetworkTimeoutSeconds of silence.
+bool DownloadPage(const InputContext& context, const std::string& address,
+                  const std::string& path);
 
 }  // namespace kavrel
 

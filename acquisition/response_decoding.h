@@ -5,22 +5,21 @@
 #ifndef KAVREL_ACQUISITION_RESPONSE_DECODING_H
 #define KAVREL_ACQUISITION_RESPONSE_DECODING_H
 
+#include <ostream>
 #include <string>
 
 namespace kavrel {
-
-struct Run;
 
 // Replaces the file by its body, with the chunks joined when the head says
 // "Transfer-Encoding: chunked" (exactly so). A file without an empty line
 // has no body and becomes empty. A chunk size that is not hexadecimal
 // fails the page: one "Error: " line, the file left as it was, false.
-bool DecodeChunked(Run& run, const std::string& path);
+bool DecodeChunked(std::ostream& out, const std::string& path);
 
 // Replaces the file by its inflated content when it starts with the gzip
 // magic bytes; any other content passes unchanged. Corrupt compressed data
 // fails the page: one "Error: " line, the file left as it was, false.
-bool GunzipFile(Run& run, const std::string& path);
+bool GunzipFile(std::ostream& out, const std::string& path);
 
 }  // namespace kavrel
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "formats/unique_file_name.h"
 #include "platform/int_text.h"
 #include "platform/profile_file.h"
+#include "platform/unique_file_name.h"
 
 namespace kavrel {
 
@@ -16,24 +16,13 @@ constexpr size_t kMaxPageNameLength = 200;
 
 }  // namespace
 
-std::string_view SiteSectionName(SiteType site) {
-  switch (site) {
-    case kSiteLyngSat: return "lyngsat";
-    case kSiteSatcoDX: return "satcodx";
-    case kSiteTelesputnik: return "telesputnik";
-    case kSiteFlySat: return "flysat";
-    case kSiteKingOfSat: return "kingofsat";
-    case kSiteNone: break;
-  }
-  return "";
-}
-
 std::string FindSitePageAddress(TIniFile& configuration, SiteType site, int32_t position) {
-  std::string_view section = SiteSectionName(site);
-  if (section.empty()) return std::string();
+  const SiteRow* row = FindSiteRow(site);
+  if (row == nullptr) return std::string();
+  std::string_view section = row->section;
   std::string address = configuration.ReadString(section, PaddedDecimalText(position, 4), "");
   if (address.empty()) {
-    int64_t distance = std::llabs(static_cast<int64_t>(position) - 3600);
+    int64_t distance = std::llabs(static_cast<int64_t>(position) - kFullCircle);
     address = configuration.ReadString(section, "-" + PaddedDecimalText(distance, 4), "");
   }
   return address;

@@ -8,18 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "acquisition/input_dispatch.h"
+#include "acquisition/site_table.h"
 
 namespace kavrel {
 
 class TIniFile;
 
-// The configuration section of a site: "lyngsat", "satcodx",
-// "telesputnik", "flysat", "kingofsat"; empty for no site.
-std::string_view SiteSectionName(SiteType site);
-
-// The page address of a site for a position: the key "%.4d" of the
-// position, else the West key "-" + "%.4d" of |position - 3600| (3300 may
+// The page address of a site for a position, from the site's section of
+// the configuration file: the key "%.4d" of the position, else the West key "-" + "%.4d" of |position - 3600| (3300 may
 // be listed as -0300). Empty when the table holds neither.
 std::string FindSitePageAddress(TIniFile& configuration, SiteType site, int32_t position);
 

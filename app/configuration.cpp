@@ -1,9 +1,13 @@
 #include "app/configuration.h"
 
-#include <array>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
-#include "catalogue/run.h"
+#include "app/run.h"
+#include "formats/format_table.h"
 #include "platform/int_text.h"
 #include "platform/profile_file.h"
 #include "platform/text.h"
@@ -14,41 +18,59 @@ namespace {
 
 constexpr std::string_view kSection = "Common";
 
-// SaveFormat values in the order the reader compares them.
-struct FormatEntry {
-  std::string_view name;
-  uint8_t code;
+// What a key of section "Common" stands for, and so its text form.
+struct KindSwitch {  // "on"/"off": a system kind accepted or not
+  KindSet* kinds;
+  uint8_t kind;
 };
-constexpr std::array<FormatEntry, 7> kFormatNames{{
-    {"ini1", kFormatIni1},
-    {"ini2", kFormatIni2},
-    {"ini3", kFormatIni3},
-    {"dll", kFormatDll},
-    {"trp", kFormatTrp},
-    {"kat", kFormatKathrein},
-    {"xml", kFormatXml},
-}};
+struct FormatName {  // a SaveFormat name of the format table
+  uint8_t* code;
+};
+using Field = std::variant<bool*,          // "on"/"off"
+                           int32_t*,       // a decimal integer
+                           std::string*,   // a text of one line
+                           KindSwitch, FormatName>;
 
-class CommonSection {
- public:
-  explicit CommonSection(const ProfileDocument& document) : document_(document) {}
-
-  std::string Text(std::string_view key, std::string_view fallback) const {
-    return document_.Find(kSection, key).value_or(std::string(fallback));
-  }
-  // Exactly "on" is on; "On", "ON" and an empty value are off.
-  bool Switch(std::string_view key, bool fallback) const {
-    return Text(key, OnOffText(fallback)) == "on";
-  }
-  int32_t Integer(std::string_view key, int32_t fallback) const {
-    return IntegerTextOr(Text(key, ""), fallback);
-  }
-
- private:
-  const ProfileDocument& document_;
+struct ConfigKey {
+  std::string_view key;
+  Field field;
+  int32_t fallback;  // of a switch (0/1) or an integer, when the key is missing
 };
 
-void SetKind(KindSet& kinds, uint8_t code, bool on) { on ? kinds.Add(code) : kinds.Remove(code); }
+// Every key, in the order a save writes them.
+std::vector<ConfigKey> ConfigKeys(Run& run) {
+  Options& o = run.options;
+  return {
+      {"AcceptDVBS2", KindSwitch{&o.AcceptedKinds, kKindDvbS2}, false},
+      {"AcceptDSS", KindSwitch{&o.AcceptedKinds, kKindDss}, false},
+      {"AcceptData", &o.AcceptData, true},
+      {"AcceptFeeds", &o.AcceptFeeds, true},
+      {"ConvertPolararization", &o.ConvCircular, false},
+      {"ConvertCBand", &o.ConvCBand, false},
+      {"AcceptKu", &o.AcceptKu, true},
+      {"AcceptC", &o.AcceptC, true},
+      {"AcceptLinear", &o.AcceptLinear, true},
+      {"AcceptCircular", &o.AcceptCircular, true},
+      {"MinSR", &o.MinSR, 0},
+      {"MaxSR", &o.MaxSR, kMaxSymbolRate},
+      {"KeepHTML", &o.KeepHTML, false},
+      {"AddProvidersInfo", &run.ProvidersInfo, false},
+      {"SaveFormat", FormatName{&o.FormatCode}, 0},
+      {"ProxyHost", &o.ProxyHost, 0},
+      {"ProxyPort", &o.ProxyPort, 0},
+      {"ProxyUser", &o.ProxyUser, 0},
+      {"ProxyPassword", &o.ProxyPassword, 0},
+  };
+}
+
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+std::string OnOffText(bool on) { return on ? "on" : "off"; }
 
 // A line break inside a value would end its line in the file and make the
 // rest a line of its own: a new key or even a new section.
@@ -60,75 +82,55 @@ std::string SingleLineText(const std::string& text) {
   return line;
 }
 
-}  // namespace
-
-std::string OnOffText(bool on) { return on ? "on" : "off"; }
-
-std::string FormatName(uint8_t formatCode) {
-  for (const FormatEntry& entry : kFormatNames) {
-    if (entry.code == formatCode) return std::string(entry.name);
-  }
-  return std::string();
+void LoadKey(const ProfileDocument& document, const ConfigKey& entry) {
+  std::optional<std::string> value = document.Find(kSection, entry.key);
+  // Exactly "on" is on; "On", "ON" and an empty value are off.
+  auto isOn = [&] { return value ? *value == "on" : entry.fallback != 0; };
+  std::visit(Overloaded{
+                 [&](bool* flag) { *flag = isOn(); },
+                 [&](int32_t* number) { *number = IntegerTextOr(value.value_or(""), entry.fallback); },
+                 [&](std::string* text) {
+                   *text = std::string(Leading(value.value_or(""), kMaxOptionText));
+                 },
+                 [&](KindSwitch kind) {
+                   isOn() ? kind.kinds->Add(kind.kind) : kind.kinds->Remove(kind.kind);
+                 },
+                 [&](FormatName format) {
+                   // An unknown name leaves the format as it is.
+                   if (const OutputFormat* row = FormatOfConfigName(value.value_or("ini1"))) {
+                     *format.code = row->code;
+                   }
+                 },
+             },
+             entry.field);
 }
 
+std::string SavedText(const ConfigKey& entry) {
+  return std::visit(Overloaded{
+                        [](bool* flag) { return OnOffText(*flag); },
+                        [](int32_t* number) { return DecimalText(*number); },
+                        [](std::string* text) { return SingleLineText(*text); },
+                        [](KindSwitch kind) { return OnOffText(kind.kinds->Contains(kind.kind)); },
+                        [](FormatName format) {
+                          const OutputFormat* row = FindOutputFormat(*format.code);
+                          return row ? std::string(row->configName) : std::string();
+                        },
+                    },
+                    entry.field);
+}
+
+}  // namespace
+
 void LoadConfiguration(Run& run) {
-  TIniFile file(run.ConfigPath);
+  TIniFile file(run.input.ConfigPath);
   ProfileDocument document = file.Load();
-  CommonSection common(document);
-  Options& o = run.options;
-  SetKind(o.AcceptedKinds, kKindDvbS2, common.Switch("AcceptDVBS2", false));
-  SetKind(o.AcceptedKinds, kKindDss, common.Switch("AcceptDSS", false));
-  o.AcceptData = common.Switch("AcceptData", true);
-  o.AcceptFeeds = common.Switch("AcceptFeeds", true);
-  o.ConvCircular = common.Switch("ConvertPolararization", false);
-  o.ConvCBand = common.Switch("ConvertCBand", false);
-  o.AcceptKu = common.Switch("AcceptKu", true);
-  o.AcceptC = common.Switch("AcceptC", true);
-  o.AcceptLinear = common.Switch("AcceptLinear", true);
-  o.AcceptCircular = common.Switch("AcceptCircular", true);
-  o.MinSR = common.Integer("MinSR", 0);
-  o.MaxSR = common.Integer("MaxSR", 65535);
-  o.KeepHTML = common.Switch("KeepHTML", false);
-  run.ProvidersInfo = common.Switch("AddProvidersInfo", false);
-  std::string format = common.Text("SaveFormat", "ini1");
-  for (const FormatEntry& entry : kFormatNames) {
-    if (format == entry.name) {
-      o.FormatCode = entry.code;
-      break;
-    }
-  }
-  o.ProxyHost = std::string(Leading(common.Text("ProxyHost", ""), kMaxOptionText));
-  o.ProxyPort = common.Integer("ProxyPort", 0);
-  o.ProxyUser = std::string(Leading(common.Text("ProxyUser", ""), kMaxOptionText));
-  o.ProxyPassword = std::string(Leading(common.Text("ProxyPassword", ""), kMaxOptionText));
+  for (const ConfigKey& entry : ConfigKeys(run)) LoadKey(document, entry);
 }
 
 void SaveConfiguration(Run& run) {
-  TIniFile file(run.ConfigPath);
+  TIniFile file(run.input.ConfigPath);
   ProfileDocument document = file.Load();
-  const Options& o = run.options;
-  auto set = [&document](std::string_view key, const std::string& value) {
-    document.Set(kSection, key, value);
-  };
-  set("AcceptDVBS2", OnOffText(o.AcceptedKinds.Contains(kKindDvbS2)));
-  set("AcceptDSS", OnOffText(o.AcceptedKinds.Contains(kKindDss)));
-  set("AcceptData", OnOffText(o.AcceptData));
-  set("AcceptFeeds", OnOffText(o.AcceptFeeds));
-  set("ConvertPolararization", OnOffText(o.ConvCircular));
-  set("ConvertCBand", OnOffText(o.ConvCBand));
-  set("AcceptKu", OnOffText(o.AcceptKu));
-  set("AcceptC", OnOffText(o.AcceptC));
-  set("AcceptLinear", OnOffText(o.AcceptLinear));
-  set("AcceptCircular", OnOffText(o.AcceptCircular));
-  set("MinSR", DecimalText(o.MinSR));
-  set("MaxSR", DecimalText(o.MaxSR));
-  set("KeepHTML", OnOffText(o.KeepHTML));
-  set("AddProvidersInfo", OnOffText(run.ProvidersInfo));
-  set("SaveFormat", FormatName(o.FormatCode));
-  set("ProxyHost", SingleLineText(o.ProxyHost));
-  set("ProxyPort", DecimalText(o.ProxyPort));
-  set("ProxyUser", SingleLineText(o.ProxyUser));
-  set("ProxyPassword", SingleLineText(o.ProxyPassword));
+  for (const ConfigKey& entry : ConfigKeys(run)) document.Set(kSection, entry.key, SavedText(entry));
   file.Replace(document);
 }
 

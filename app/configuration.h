@@ -14,14 +14,11 @@
 #ifndef KAVREL_APP_CONFIGURATION_H
 #define KAVREL_APP_CONFIGURATION_H
 
-#include <cstdint>
-#include <string>
-
 namespace kavrel {
 
 struct Run;
 
-// Reads section "Common" of run.ConfigPath over the live options and
+// Reads section "Common" of the configuration file over the live options and
 // ProvidersInfo. Missing file, section or key: the value stays at its
 // default; a switch is on only for exactly "on"; an integer that is not
 // one takes its default; an unknown SaveFormat leaves the format as it is.
@@ -32,13 +29,6 @@ void LoadConfiguration(Run& run);
 // file in one step. A refused write ends the run with
 // "Unable to write to <path>" and leaves the old file as it was.
 void SaveConfiguration(Run& run);
-
-// "on" for true, "off" for false.
-std::string OnOffText(bool on);
-
-// "ini1", "ini2", "ini3", "xml", "dll", "trp" or "kat" for the format codes
-// 4, 5, 6, 2, 3, 7, 8; empty for any other code.
-std::string FormatName(uint8_t formatCode);
 
 }  // namespace kavrel
 

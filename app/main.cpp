@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/main_program.h"
-#include "catalogue/run.h"
+#include "app/run.h"
 #include "platform/fatal_error.h"
 #include "platform/int_text.h"
 
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   // waited for; the option syntax stays as it is.
   if (const char* timeout = std::getenv("KAVREL_NETWORK_TIMEOUT")) {
     std::optional<int32_t> seconds = kavrel::ParseIntegerText(timeout);
-    if (seconds && *seconds > 0) run.NetworkTimeoutSeconds = *seconds;
+    if (seconds && *seconds > 0) run.input.NetworkTimeoutSeconds = *seconds;
   }
   try {
     int code = kavrel::RunProgram(run, arguments);

@@ -2,13 +2,10 @@
 
 #include "acquisition/input_dispatch.h"
 #include "app/configuration.h"
+#include "app/list_file.h"
 #include "app/option_parser.h"
-#include "catalogue/run.h"
-#include "formats/dll_file.h"
-#include "formats/ini_file.h"
-#include "formats/kathrein_files.h"
-#include "formats/trp_file.h"
-#include "formats/xml_file.h"
+#include "app/run.h"
+#include "formats/format_table.h"
 #include "platform/file_system.h"
 
 namespace kavrel {
@@ -21,16 +18,8 @@ std::string ConfigPathFor(const std::string& programPath) {
 }
 
 void WriteCatalogue(Run& run) {
-  switch (run.options.FormatCode) {
-    case kFormatIni1:
-    case kFormatIni2:
-    case kFormatIni3: WriteIniFiles(run, run.options.FormatCode); break;
-    case kFormatTrp: WriteTrpFiles(run); break;
-    case kFormatXml: WriteXmlFile(run); break;
-    case kFormatDll: WriteDllFile(run); break;
-    case kFormatKathrein: WriteKathreinFiles(run); break;
-    default: break;
-  }
+  const OutputFormat* format = FindOutputFormat(run.options.FormatCode);
+  if (format) format->write(run.catalogue, WriterContext{run.out, run.ProvidersInfo});
 }
 
 int RunProgram(Run& run, const std::vector<std::string>& arguments) {
@@ -39,13 +28,9 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments) {
     PrintUsage(run.out);
     return 0;
   }
-  run.ApplyOptions = [](Run& r, const std::string& tokenText, Options& target) {
-    ParseOptions(r, tokenText, target);
-  };
   DefaultOptions(run.options);
   run.options.FormatCode = kFormatIni1;
-  run.catalogue = Catalogue();
-  run.ConfigPath = ConfigPathFor(ExecutablePath(arguments[0]));
+  run.input.ConfigPath = ConfigPathFor(ExecutablePath(arguments[0]));
   LoadConfiguration(run);
   ParseOptions(run, CollectOptionTokens(arguments), run.options);
   run.SavedOptions = run.options;
@@ -60,7 +45,7 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments) {
   if (!input.empty() && input[0] == '@') {
     ProcessListFile(run, input.substr(1));
   } else {
-    ProcessInput(run, input);
+    ProcessInput(run.input, input);
   }
   run.catalogue.SortSatellites();
   WriteCatalogue(run);

@@ -2,7 +2,8 @@
 
 #include <functional>
 
-#include "catalogue/run.h"
+#include "app/run.h"
+#include "formats/format_table.h"
 #include "platform/int_text.h"
 #include "platform/text.h"
 
@@ -58,29 +59,19 @@ void ApplyProxy(Run& run, const std::string& token, Options& options) {
   options.ProxyPort = ProxyPortValue(std::string_view(token).substr(colon + 1));
 }
 
+constexpr std::string_view kFormatKeyword = "/FORMAT=";
+constexpr std::string_view kMinSrKeyword = "/MINSR=";
+constexpr std::string_view kMaxSrKeyword = "/MAXSR=";
+
 void ApplyFormat(Run& run, const std::string& token, Options& options) {
-  std::string letters = UpperAscii(After(token, 8).substr(0, 2));
-  char first = letters.empty() ? '\0' : letters[0];
-  if (letters == "I1") {
-    options.FormatCode = kFormatIni1;
-  } else if (letters == "I2") {
-    options.FormatCode = kFormatIni2;
-    options.AcceptedKinds.Add(kKindDvbS2);
-  } else if (letters == "I3") {
-    options.FormatCode = kFormatIni3;
-    options.AcceptedKinds.Add(kKindDvbS2);
-    options.AcceptedKinds.Add(kKindDss);
-  } else if (first == 'X') {
-    options.FormatCode = kFormatXml;
-  } else if (first == 'D') {
-    options.FormatCode = kFormatDll;
-  } else if (first == 'T') {
-    options.FormatCode = kFormatTrp;
-  } else if (first == 'K') {
-    options.FormatCode = kFormatKathrein;
-    options.AcceptedKinds.Add(kKindDvbS2);
-  } else {
+  const OutputFormat* format = FormatOfLetters(After(token, kFormatKeyword.size()));
+  if (format == nullptr) {
     ReportParameterError(run.out, token);
+    return;
+  }
+  options.FormatCode = format->code;
+  for (uint8_t kind : format->switchedOn) {
+    if (kind != 0) options.AcceptedKinds.Add(kind);
   }
 }
 
@@ -131,11 +122,11 @@ Applied ApplyToken(Run& run, const std::string& token, Options& options) {
       return Applied::kContinue;
     }
   }
-  if (starts("/MINSR=")) {
-    options.MinSR = IntegerTextOr(After(token, 7), 0);
-  } else if (starts("/MAXSR=")) {
-    options.MaxSR = IntegerTextOr(After(token, 7), 65535);
-  } else if (starts("/FORMAT=")) {
+  if (starts(kMinSrKeyword)) {
+    options.MinSR = IntegerTextOr(After(token, kMinSrKeyword.size()), 0);
+  } else if (starts(kMaxSrKeyword)) {
+    options.MaxSR = IntegerTextOr(After(token, kMaxSrKeyword.size()), kMaxSymbolRate);
+  } else if (starts(kFormatKeyword)) {
     ApplyFormat(run, token, options);
   } else if (upper == "/S") {
     options.SaveConfig = true;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "catalogue/options.h"
 
 namespace kavrel {
 

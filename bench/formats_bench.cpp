@@ -13,7 +13,7 @@
 #include <ostream>
 #include <string>
 
-#include "catalogue/run.h"
+#include "app/run.h"
 #include "formats/dll_file.h"
 #include "formats/kathrein_files.h"
 #include "formats/trp_file.h"

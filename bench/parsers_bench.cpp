@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "catalogue/run.h"
+#include "app/run.h"
 #include "parsers/flysat_parser.h"
 #include "parsers/kingofsat_parser.h"
 #include "parsers/lyngsat_parser.h"

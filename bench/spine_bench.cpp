@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/run.h"
+#include "app/run.h"
 #include "formats/ini_file.h"
 #include "platform/int_text.h"
 #include "platform/profile_file.h"

@@ -1,6 +1,5 @@
 #include "catalogue/admission.h"
 
-#include "catalogue/run.h"
 
 namespace kavrel {
 
@@ -8,12 +7,6 @@ bool IsKuBand(int32_t frequency) { return frequency >= 10700 && frequency <= 127
 bool IsCBand(int32_t frequency) { return frequency >= 3400 && frequency <= 4199; }
 bool IsLinear(char polarization) { return polarization == 'V' || polarization == 'H'; }
 bool IsCircular(char polarization) { return polarization == 'L' || polarization == 'R'; }
-
-void AddTransponder(Run& run, const OfferedTransponder& offered) {
-  SatelliteRecord* satellite = run.catalogue.Current();
-  if (satellite == nullptr) return;
-  AdmitTransponder(*satellite, run.options, offered);
-}
 
 bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
                       const OfferedTransponder& offered) {

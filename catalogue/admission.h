@@ -6,12 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/options.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/options.h"
 
 namespace kavrel {
-
-struct Run;
 
 bool IsKuBand(int32_t frequency);   // 10700..12750 MHz
 bool IsCBand(int32_t frequency);    // 3400..4199 MHz
@@ -35,10 +33,6 @@ struct OfferedTransponder {
   uint16_t TransportStreamId = 0;
   std::string_view Providers;
 };
-
-// Adds to the current satellite through admission; nothing happens when
-// there is no current satellite.
-void AddTransponder(Run& run, const OfferedTransponder& offered);
 
 // The filters of the options, then at most one InsertTransponder. The tests
 // see the values as offered, before any conversion. Returns true when the

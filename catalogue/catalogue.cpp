@@ -107,81 +107,55 @@ void TransponderList::Clear() {
   ordered_ = true;
 }
 
-void Catalogue::RebuildIndex() const {
+void Catalogue::RebuildIndex() {
   positionIndex_.clear();
   // Positions are unique; should one repeat, the first entry is the one
   // found, as a scan from the start would find it.
-  for (size_t i = 0; i < Satellites.size(); ++i) {
-    positionIndex_.emplace(Satellites[i].Position, static_cast<int32_t>(i));
+  for (size_t i = 0; i < satellites_.size(); ++i) {
+    positionIndex_.emplace(satellites_[i].Position, static_cast<int32_t>(i));
   }
-  indexedCount_ = Satellites.size();
 }
 
 int32_t Catalogue::FindSatellite(int32_t position) const {
-  if (indexedCount_ != Satellites.size()) RebuildIndex();
   auto found = positionIndex_.find(position);
-  if (found == positionIndex_.end()) return -1;
-  if (Satellites[static_cast<size_t>(found->second)].Position != position) {
-    RebuildIndex();
-    found = positionIndex_.find(position);
-    if (found == positionIndex_.end()) return -1;
-  }
-  return found->second;
+  return found == positionIndex_.end() ? -1 : found->second;
 }
 
-void Catalogue::FindOrAddSatellite(const std::string& name, int32_t position) {
+int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position, bool merge) {
   int32_t index = FindSatellite(position);
   if (index < 0) {
     SatelliteRecord satellite;
     satellite.Position = position;
     satellite.Name = name;
-    Satellites.push_back(std::move(satellite));
-    CurrentSatellite = SatelliteCount() - 1;
-    if (indexedCount_ + 1 == Satellites.size()) {
-      positionIndex_.emplace(position, CurrentSatellite);
-      ++indexedCount_;
-    }
-    return;
+    satellites_.push_back(std::move(satellite));
+    index = SatelliteCount() - 1;
+    positionIndex_.emplace(position, index);
+    return index;
   }
-  CurrentSatellite = index;
-  SatelliteRecord& satellite = Satellites[static_cast<size_t>(index)];
-  if (MergeFlag) {
+  SatelliteRecord& satellite = At(index);
+  if (merge) {
     if (satellite.Name.size() < name.size()) satellite.Name = name;
   } else {
     satellite.Transponders.Clear();
     satellite.Name = name;
   }
-}
-
-SatelliteRecord* Catalogue::Current() {
-  if (CurrentSatellite < 0 || CurrentSatellite >= SatelliteCount()) return nullptr;
-  return &Satellites[static_cast<size_t>(CurrentSatellite)];
-}
-
-const SatelliteRecord* Catalogue::Current() const {
-  if (CurrentSatellite < 0 || CurrentSatellite >= SatelliteCount()) return nullptr;
-  return &Satellites[static_cast<size_t>(CurrentSatellite)];
+  return index;
 }
 
 void Catalogue::DropEmptyLastSatellite() {
-  if (Satellites.empty() || Satellites.back().Count() != 0) return;
-  if (indexedCount_ == Satellites.size()) {
-    positionIndex_.erase(Satellites.back().Position);
-    --indexedCount_;
-  }
-  Satellites.pop_back();
+  if (satellites_.empty() || satellites_.back().Count() != 0) return;
+  positionIndex_.erase(satellites_.back().Position);
+  satellites_.pop_back();
 }
 
-void Catalogue::RemoveCurrentSatellite() {
-  if (Current() == nullptr) return;
-  Satellites.erase(Satellites.begin() + CurrentSatellite);
-  CurrentSatellite = -1;
+void Catalogue::RemoveSatellite(int32_t index) {
+  satellites_.erase(satellites_.begin() + index);
   RebuildIndex();
 }
 
 void Catalogue::SortSatellites() {
   // Positions are unique, so any correct sort gives the one ascending order.
-  std::sort(Satellites.begin(), Satellites.end(),
+  std::sort(satellites_.begin(), satellites_.end(),
             [](const SatelliteRecord& a, const SatelliteRecord& b) { return a.Position < b.Position; });
   RebuildIndex();
 }

@@ -1,9 +1,8 @@
 // The satellite catalogue: one entry per orbital position, each with its
 // transponders kept in frequency order without duplicates.
 //
-// Producers (page parsers, file readers) reach it only through
-// FindOrAddSatellite, AddTransponder (admission.h) and
-// DropEmptyLastSatellite; writers only read it.
+// Producers (page parsers, file readers) reach it only through a
+// SatelliteSink; writers only read it.
 #ifndef KAVREL_CATALOGUE_CATALOGUE_H
 #define KAVREL_CATALOGUE_CATALOGUE_H
 
@@ -14,11 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace kavrel {
+#include "catalogue/codes.h"
 
-// Orbital positions are tenths of a degree: East e is e*10, West w is
-// 3600 - w*10 (30.0 W is 3300). Keys lie in 0..3599.
-constexpr int32_t kFullCircle = 3600;
+namespace kavrel {
 
 // p mod 3600 for p >= 3600; anything else unchanged (negatives included).
 int32_t NormalizePosition(int32_t position);
@@ -106,51 +103,43 @@ struct SatelliteRecord {
 };
 using TSat = SatelliteRecord;
 
+// The satellites of a run. Everyone may read it; only a SatelliteSink
+// (satellite_sink.h) adds, selects and removes satellites, so that the
+// cursor, admission and the position index stay in one place.
 class Catalogue {
  public:
   // Entries in the order their positions were first seen, until sorted.
-  std::vector<SatelliteRecord> Satellites;
-  // Index of the satellite producers add to; -1 = none. May name an index
-  // past the end after DropEmptyLastSatellite until the next
-  // FindOrAddSatellite.
-  int32_t CurrentSatellite = -1;
-  // Set per input from a leading "+": a known position keeps its list.
-  bool MergeFlag = false;
-
-  int32_t SatelliteCount() const { return static_cast<int32_t>(Satellites.size()); }
+  const std::vector<SatelliteRecord>& Satellites() const { return satellites_; }
+  int32_t SatelliteCount() const { return static_cast<int32_t>(satellites_.size()); }
 
   // Index of the entry with this position, or -1.
   int32_t FindSatellite(int32_t position) const;
-
-  // Selects or creates the satellite of a position and makes it current.
-  // Without MergeFlag a known position loses its list and takes the new
-  // name; with it, the list stays and the name is replaced only by a
-  // longer one.
-  void FindOrAddSatellite(const std::string& name, int32_t position);
-
-  // The current satellite, or nullptr when there is none.
-  SatelliteRecord* Current();
-  const SatelliteRecord* Current() const;
-
-  // Removes the last entry when its list is empty. CurrentSatellite is not
-  // touched.
-  void DropEmptyLastSatellite();
-
-  // Removes the current satellite whatever it holds (a page that was
-  // abandoned takes what it had read with it); afterwards there is no
-  // current satellite. Nothing happens when there is none.
-  void RemoveCurrentSatellite();
 
   // Orders the entries by position.
   void SortSatellites();
 
  private:
+  friend class SatelliteSink;
+
+  // Selects or creates the satellite of a position and returns its index.
+  // Without `merge` a known position loses its list and takes the new
+  // name; with it, the list stays and the name is replaced only by a
+  // longer one.
+  int32_t FindOrAddSatellite(const std::string& name, int32_t position, bool merge);
+
+  SatelliteRecord& At(int32_t index) { return satellites_[static_cast<size_t>(index)]; }
+
+  // Removes the last entry when its list is empty.
+  void DropEmptyLastSatellite();
+
+  // Removes one entry whatever it holds.
+  void RemoveSatellite(int32_t index);
+
+  void RebuildIndex();
+
+  std::vector<SatelliteRecord> satellites_;
   // Position -> index, so that a page of many satellites costs linear time.
-  // It describes the first `indexedCount_` entries; entries added to
-  // `Satellites` from outside are taken in at the next look-up.
-  mutable std::unordered_map<int32_t, int32_t> positionIndex_;
-  mutable size_t indexedCount_ = 0;
-  void RebuildIndex() const;
+  std::unordered_map<int32_t, int32_t> positionIndex_;
 };
 
 }  // namespace kavrel

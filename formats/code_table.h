@@ -9,6 +9,8 @@
 #include <optional>
 #include <span>
 
+#include "catalogue/codes.h"
+
 namespace kavrel {
 
 template <typename Value, typename Code>
@@ -36,13 +38,6 @@ constexpr std::optional<Value> ValueOf(std::span<const CodePair<Value, Code>> ta
   }
   return std::nullopt;
 }
-
-// A FEC fraction as the catalogue holds it; 0/0 is unknown.
-struct FecFraction {
-  uint8_t numerator = 0;
-  uint8_t denominator = 0;
-  bool operator==(const FecFraction&) const = default;
-};
 
 }  // namespace kavrel
 

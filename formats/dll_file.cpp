@@ -2,14 +2,12 @@
 
 #include <array>
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
 #include "formats/code_table.h"
 #include "formats/ini_file.h"
 #include "formats/little_endian.h"
-#include "formats/unique_file_name.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
+#include "platform/unique_file_name.h"
 
 namespace kavrel {
 
@@ -74,7 +72,7 @@ bool SatelliteFromDisplayName(std::string_view display, std::string& name, int32
   return true;
 }
 
-void ReadRecord(Run& run, std::string_view record) {
+void ReadRecord(SatelliteSink& sink, std::string_view record) {
   std::optional<uint8_t> kind = ValueOf<uint8_t, uint32_t>(kSystemCodes, ReadLe32(record, 20));
   if (!kind) return;
   OfferedTransponder offered;
@@ -83,7 +81,7 @@ void ReadRecord(Run& run, std::string_view record) {
   // An unknown code gives no letter; admission refuses the transponder.
   offered.Polarization = ValueOf<char, uint32_t>(kPolarizationCodes, ReadLe32(record, 8)).value_or('\0');
   offered.SystemKind = *kind;
-  AddTransponder(run, offered);
+  sink.AddTransponder(offered);
 }
 
 }  // namespace
@@ -97,9 +95,9 @@ std::string DllShortName(const std::string& name) {
   return shortName;
 }
 
-void WriteDllFile(Run& run) {
-  run.out << "Writting DLL file..." << '\n';
-  const std::vector<SatelliteRecord>& satellites = run.catalogue.Satellites;
+void WriteDllFile(const Catalogue& catalogue, const WriterContext& context) {
+  context.out << "Writting DLL file..." << '\n';
+  const std::vector<SatelliteRecord>& satellites = catalogue.Satellites();
   if (satellites.empty()) return;
   OutputFile file = CreateUniqueFile("satellite.dll");
   std::string bytes;
@@ -115,12 +113,10 @@ void WriteDllFile(Run& run) {
   file.Close();
 }
 
-void ReadDllFile(Run& run, const std::string& path) {
-  run.out << "Loading DLL file (" << path << ")..." << '\n';
-  std::string contents;
-  if (!ReadWholeFile(path, contents)) return;
-  std::string_view bytes = contents;
-  if (bytes.size() < 4 + kDllHeaderSize) return;
+ProducerResult ReadDllFile(SatelliteSink& sink, const SourceText& file) {
+  AnnounceLoading(sink.out(), "DLL", file.name);
+  std::string_view bytes = file.bytes;
+  if (bytes.size() < 4 + kDllHeaderSize) return ProducerResult::kRead;
   // The leading count is not trusted: the blocks are read to the end of
   // the file, whatever it says.
   size_t offset = 4;
@@ -132,20 +128,17 @@ void ReadDllFile(Run& run, const std::string& path) {
     int32_t position = 0;
     if (SatelliteFromDisplayName(FixedText(header.substr(kDisplayNameOffset, kNameFieldSize)),
                                  name, position)) {
-      run.catalogue.FindOrAddSatellite(name, position);
+      sink.FindOrAddSatellite(name, position);
     }
     int64_t count = static_cast<int32_t>(ReadLe32(header, kRecordCountOffset));
     // A count beyond the end of the file reads the records that are there.
     for (int64_t i = 0; i < count && bytes.size() - offset >= kDllRecordSize; ++i) {
-      ReadRecord(run, bytes.substr(offset, kDllRecordSize));
+      ReadRecord(sink, bytes.substr(offset, kDllRecordSize));
       offset += kDllRecordSize;
     }
-    if (run.catalogue.CurrentSatellite != -1) {
-      const SatelliteRecord* current = run.catalogue.Current();
-      run.out << name << ' ' << (current ? current->Count() : 0) << " transponders loaded" << '\n';
-    }
-    run.catalogue.DropEmptyLastSatellite();
+    sink.EndSatellite(name);
   }
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

@@ -21,9 +21,10 @@
 #include <string>
 #include <string_view>
 
-namespace kavrel {
+#include "catalogue/satellite_sink.h"
+#include "formats/format_table.h"
 
-struct Run;
+namespace kavrel {
 
 constexpr size_t kDllHeaderSize = 68;
 constexpr size_t kDllRecordSize = 60;
@@ -32,12 +33,12 @@ constexpr std::string_view kDllSignature = "VisionP program list";
 // Prints "Writting DLL file..." and, unless the catalogue is empty, writes
 // satellite.dll (or the first free numbered name) in the current
 // directory.
-void WriteDllFile(Run& run);
+void WriteDllFile(const Catalogue& catalogue, const WriterContext& context);
 
 // Reads one DLL program list into the catalogue through admission. Blocks
 // without the signature are passed over 68 bytes at a time; counts larger
-// than the file read what is there.
-void ReadDllFile(Run& run, const std::string& path);
+// than the file read what is there. Always kRead.
+ProducerResult ReadDllFile(SatelliteSink& sink, const SourceText& file);
 
 // The first 11 characters of a satellite name, cut before their last blank
 // when the name is longer than that: "Example Satellite 2" -> "Example".

@@ -4,14 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
-#include "formats/unique_file_name.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
 #include "platform/profile_file.h"
 #include "platform/text.h"
+#include "platform/unique_file_name.h"
 
 namespace kavrel {
 
@@ -53,64 +51,56 @@ void WriteKindSection(ProfileDocument& document, const SatelliteRecord& satellit
   if (running > 0) document.Set(section, "0", DecimalText(running));
 }
 
-// A number with a decimal comma ("11747,5"), 0 when it is none.
-double DecimalCommaNumber(std::string_view text) {
-  std::string plain;
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
-  size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') plain += text[i++], ++digits;
-  if (i < text.size() && text[i] == ',') {
-    plain += '.';
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') plain += text[i++], ++digits;
-  }
-  if (digits == 0) return 0;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    plain += 'e';
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
-    size_t exponentDigits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') plain += text[i++], ++exponentDigits;
-    if (exponentDigits == 0) return 0;
-  }
-  if (i != text.size()) return 0;
-  double value = std::strtod(plain.c_str(), nullptr);
-  return std::isfinite(value) ? value : 0;
-}
-
 // Frequencies written in MHz with a fraction ("11747.5"): the fraction is
 // dropped. Values that do not fit a frequency read as unreadable.
 int32_t WholeMegahertz(std::string field) {
   std::replace(field.begin(), field.end(), '.', ',');
-  double thousandths = std::trunc(DecimalCommaNumber(field) * 1000);
+  double thousandths = std::trunc(ParseDecimalComma(field).value_or(0) * 1000);
   if (!(std::fabs(thousandths) < 2147483647.0 * 1000)) return 0;
   return static_cast<int32_t>(static_cast<int64_t>(thousandths) / 1000);
 }
 
 uint8_t DigitValue(char c) { return c >= '0' && c <= '9' ? static_cast<uint8_t>(c - '0') : 0; }
 
-bool IsCanonicalKey(const std::string& key) {
-  if (key.empty() || key.size() > 10 || key[0] == '0') return false;
-  return std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The numbered keys 1..count of a section that are present, in ascending
-// order. Keys that are missing would read as empty lines, which are skipped
-// anyway, so a huge count in a small file costs nothing.
-std::vector<int64_t> PresentLineKeys(const ProfileDocument& document, std::string_view section,
-                                     int32_t count) {
-  std::vector<int64_t> keys;
-  for (const std::string& key : document.KeysOf(section)) {
-    if (!IsCanonicalKey(key)) continue;
-    int64_t number = std::stoll(key);
-    if (number <= count) keys.push_back(number);
+// A line key as the writer writes it: 1 to 10 digits without a leading 0.
+// Other spellings ("01", "+1") are other keys and name no line.
+std::optional<int64_t> LineNumberOf(std::string_view key) {
+  if (key.empty() || key.size() > 10 || key[0] == '0') return std::nullopt;
+  int64_t number = 0;
+  for (char c : key) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + (c - '0');
   }
-  std::sort(keys.begin(), keys.end());
-  return keys;
+  return number;
 }
 
-void ReadTransponderLine(Run& run, std::string text, std::string_view section) {
+// One of the sections that hold transponder lines, as the reader meets it.
+struct KindSection {
+  std::string_view name;
+  std::optional<std::string_view> count;  // the first "0" key
+  struct Line {
+    int64_t number;
+    std::string_view text;
+  };
+  std::vector<Line> lines;  // every line key, in file order
+
+  // The text of every line key from 1 to the count, each key's first
+  // occurrence, in ascending order. Keys that are missing would read as
+  // empty lines, which are skipped anyway, so a huge count in a small file
+  // costs nothing.
+  std::vector<std::string_view> CountedLines() {
+    int32_t total = IntegerTextOr(count.value_or(""), 0);
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const Line& a, const Line& b) { return a.number < b.number; });
+    std::vector<std::string_view> texts;
+    for (size_t i = 0; i < lines.size() && lines[i].number <= total; ++i) {
+      if (i == 0 || lines[i].number != lines[i - 1].number) texts.push_back(lines[i].text);
+    }
+    return texts;
+  }
+};
+
+void ReadTransponderLine(SatelliteSink& sink, std::string text, std::string_view section) {
   std::string providers;
   size_t semicolon = text.find(';');
   if (semicolon != std::string::npos) {
@@ -151,7 +141,7 @@ void ReadTransponderLine(Run& run, std::string text, std::string_view section) {
     offered.SystemKind = kKindDss;
   }
   offered.Providers = providers;
-  AddTransponder(run, offered);
+  sink.AddTransponder(offered);
 }
 
 // Satellite names often carry a remark: "Example Sat (13.0E)" or
@@ -197,21 +187,15 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
   return document.Text();
 }
 
-std::string UniqueIniName(const std::string& base) {
-  std::string name = base + ".ini";
-  for (int64_t i = 1; PathExists(name) && i <= INT32_MAX; ++i) {
-    name = base + "(" + DecimalText(i) + ").ini";
-  }
-  return name;
-}
-
-void WriteIniSatellite(Run& run, const SatelliteRecord& satellite, IniLayout layout) {
+void WriteIniSatellite(const WriterContext& context, const SatelliteRecord& satellite,
+                       IniLayout layout) {
   std::string base = PaddedDecimalText(satellite.Position, 4);
-  std::string text = IniSatelliteText(satellite, layout, run.ProvidersInfo);
+  std::string text = IniSatelliteText(satellite, layout, context.ProvidersInfo);
   // Profile files report every refused write the same way.
   auto refused = [](const std::string& path) { return "Unable to write to " + path; };
   OutputFile file = AnnounceAndCreate(
-      run.out, [&base](int64_t i) { return i == 0 ? base + ".ini" : base + "(" + DecimalText(i) + ").ini"; },
+      context.out,
+      [&base](int64_t i) { return i == 0 ? base + ".ini" : base + "(" + DecimalText(i) + ").ini"; },
       refused);
   try {
     file.Write(text);
@@ -221,17 +205,10 @@ void WriteIniSatellite(Run& run, const SatelliteRecord& satellite, IniLayout lay
   }
 }
 
-void WriteIniFiles(Run& run, uint8_t formatCode) {
-  run.out << "Writting INI file(s)..." << '\n';
-  IniLayout layout;
-  switch (formatCode) {
-    case kFormatIni1: layout = IniLayout::kI1; break;
-    case kFormatIni2: layout = IniLayout::kI2; break;
-    case kFormatIni3: layout = IniLayout::kI3; break;
-    default: return;
-  }
-  for (const SatelliteRecord& satellite : run.catalogue.Satellites) {
-    WriteIniSatellite(run, satellite, layout);
+void WriteIniFiles(const Catalogue& catalogue, const WriterContext& context, IniLayout layout) {
+  context.out << "Writting INI file(s)..." << '\n';
+  for (const SatelliteRecord& satellite : catalogue.Satellites()) {
+    WriteIniSatellite(context, satellite, layout);
   }
 }
 
@@ -251,25 +228,40 @@ std::array<std::string, 5> SplitIniLine(std::string_view text) {
   return fields;
 }
 
-void ReadIniFile(Run& run, const std::string& path) {
-  run.out << "Loading INI file (" << path << ")..." << '\n';
-  TIniFile file(path);
-  ProfileDocument document = file.Load();
-  auto read = [&document](std::string_view section, std::string_view key) {
-    return document.Find(section, key).value_or("");
-  };
-  int32_t position = IntegerTextOr(read(kSatType, "1"), 0);
-  std::string name = CleanSatelliteName(read(kSatType, "2"));
-  run.catalogue.FindOrAddSatellite(name, position);
-  for (std::string_view section : {"DVB", "DVBS2", "DSS"}) {
-    int32_t count = IntegerTextOr(read(section, "0"), 0);
-    for (int64_t key : PresentLineKeys(document, section, count)) {
-      ReadTransponderLine(run, read(section, DecimalText(key)), section);
+ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file) {
+  AnnounceLoading(sink.out(), "INI", file.name);
+  // One pass over the text picks out what the reader needs; a profile
+  // document would index every line of a file that is read only once.
+  std::optional<std::string_view> positionText, nameText;
+  KindSection sections[] = {{"DVB", {}, {}}, {"DVBS2", {}, {}}, {"DSS", {}, {}}};
+  ProfileKeyScanner scanner(file.bytes);
+  ProfileKeyScanner::Entry entry;
+  while (scanner.Next(entry)) {
+    if (!entry.firstSection) continue;
+    if (EqualsIgnoringAsciiCase(entry.section, kSatType)) {
+      if (entry.key == "1" && !positionText) positionText = entry.value;
+      if (entry.key == "2" && !nameText) nameText = entry.value;
+      continue;
+    }
+    for (KindSection& section : sections) {
+      if (!EqualsIgnoringAsciiCase(entry.section, section.name)) continue;
+      if (entry.key == "0") {
+        if (!section.count) section.count = entry.value;
+      } else if (std::optional<int64_t> number = LineNumberOf(entry.key)) {
+        section.lines.push_back({*number, entry.value});
+      }
     }
   }
-  const SatelliteRecord* current = run.catalogue.Current();
-  run.out << name << ' ' << (current ? current->Count() : 0) << " transponders loaded" << '\n';
-  run.catalogue.DropEmptyLastSatellite();
+  int32_t position = IntegerTextOr(positionText.value_or(""), 0);
+  std::string name = CleanSatelliteName(std::string(nameText.value_or("")));
+  sink.FindOrAddSatellite(name, position);
+  for (KindSection& section : sections) {
+    for (std::string_view line : section.CountedLines()) {
+      ReadTransponderLine(sink, std::string(line), section.name);
+    }
+  }
+  sink.EndSatellite(name);
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

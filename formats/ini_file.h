@@ -15,24 +15,24 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/options.h"
+#include "catalogue/satellite_sink.h"
+#include "formats/format_table.h"
 
 namespace kavrel {
-
-struct Run;
 
 enum class IniLayout { kI1, kI2, kI3 };
 
 // Prints "Writting INI file(s)..." and writes one file per satellite in
-// table order; format codes 4, 5, 6 select layouts i1, i2, i3, any other
-// code writes nothing.
-void WriteIniFiles(Run& run, uint8_t formatCode);
+// table order.
+void WriteIniFiles(const Catalogue& catalogue, const WriterContext& context, IniLayout layout);
 
 // Writes one satellite to a new file in the current directory and prints
 // its "Creating ..." line. A refused write ends the run with
 // "Unable to write to <path>".
-void WriteIniSatellite(Run& run, const SatelliteRecord& satellite, IniLayout layout);
+void WriteIniSatellite(const WriterContext& context, const SatelliteRecord& satellite,
+                       IniLayout layout);
 
 // The text of the file WriteIniSatellite writes.
 std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
@@ -41,12 +41,9 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
 // The number of the satellite's transponders whose kind is in the set.
 int CountKinds(const SatelliteRecord& satellite, const KindSet& kinds);
 
-// base + ".ini", or base + "(i).ini" for the first i = 1, 2, ... that is
-// free in the current directory.
-std::string UniqueIniName(const std::string& base);
-
 // Reads one INI transponder file into the catalogue through admission.
-void ReadIniFile(Run& run, const std::string& path);
+// Always kRead.
+ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file);
 
 // Cuts a transponder line into five trimmed fields at its first four
 // commas; text after the fifth field is ignored.

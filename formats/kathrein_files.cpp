@@ -4,10 +4,9 @@
 #include <span>
 #include <string>
 
-#include "catalogue/run.h"
 #include "formats/code_table.h"
 #include "formats/little_endian.h"
-#include "formats/unique_file_name.h"
+#include "platform/unique_file_name.h"
 
 namespace kavrel {
 
@@ -82,18 +81,15 @@ constexpr uint32_t kLowOscillator = 9750;
 constexpr uint32_t kHighOscillator = 10600;
 constexpr uint32_t kSwitchFrequency = 11700;
 
-size_t HeaderSize(const TableLayout& table) {
-  return kHeaderStart.size() + 1 + table.tableName.size() + 2 + table.columns.size() + 4 + 2;
-}
-
-// The header with count and checksum 0; FinishTableHeader sets both.
-std::string TableHeader(const TableLayout& table) {
+// The whole header of a table of `recordCount` records.
+std::string TableHeader(const TableLayout& table, uint32_t recordCount) {
   std::string bytes(kHeaderStart);
   bytes.push_back(static_cast<char>(table.tableName.size()));
   bytes.append(table.tableName);
   AppendLe16(bytes, static_cast<uint32_t>(table.columns.size()));
   bytes.append(table.columns);
-  AppendZeros(bytes, 4 + 2);
+  AppendLe32(bytes, recordCount);
+  AppendLe16(bytes, ByteSum(std::string_view(bytes).substr(kHeaderStart.size()), 0));
   return bytes;
 }
 
@@ -148,11 +144,20 @@ void AppendCarrierRecord(std::string& bytes, const TransponderRecord& t, uint32_
   bytes.append(record.data(), record.size());
 }
 
-OutputFile CreateTable(const TableLayout& table) {
-  OutputFile file = CreateUniqueFile(std::string(table.fileName));
-  file.Write(TableHeader(table));
-  return file;
-}
+// A table file: its header, then the records.
+struct TableFile {
+  const TableLayout& layout;
+  OutputFile file;
+
+  explicit TableFile(const TableLayout& table)
+      : layout(table), file(CreateUniqueFile(std::string(table.fileName))) {}
+
+  void Write(uint32_t recordCount, std::string_view records) {
+    file.Write(TableHeader(layout, recordCount));
+    file.Write(records);
+    file.Close();
+  }
+};
 
 }  // namespace
 
@@ -160,18 +165,6 @@ uint16_t ByteSum(std::string_view bytes, uint16_t start) {
   uint32_t sum = start;
   for (char c : bytes) sum += static_cast<unsigned char>(c);
   return static_cast<uint16_t>(sum);
-}
-
-uint16_t TextByteSum(std::string_view text, uint16_t start) { return ByteSum(text, start); }
-
-void FinishTableHeader(OutputFile& file, size_t headerSize, uint32_t recordCount) {
-  std::string count;
-  AppendLe32(count, recordCount);
-  file.WriteAt(headerSize - 6, count);
-  std::string summed = file.ReadAt(18, headerSize - 2 - 18);
-  std::string checksum;
-  AppendLe16(checksum, ByteSum(summed, 0));
-  file.WriteAt(headerSize - 2, checksum);
 }
 
 uint8_t KathreinCodeRate(const TransponderRecord& t) {
@@ -187,40 +180,33 @@ uint8_t KathreinCodeRate(const TransponderRecord& t) {
   return CodeOf<FecFraction, uint8_t>(table, fraction).value_or(kUnknownCodeRate);
 }
 
-void WriteKathreinFiles(Run& run) {
-  run.out << "Writting Kathrein UFS 910 files..." << '\n';
-  const std::vector<SatelliteRecord>& satellites = run.catalogue.Satellites;
+void WriteKathreinFiles(const Catalogue& catalogue, const WriterContext& context) {
+  context.out << "Writting Kathrein UFS 910 files..." << '\n';
+  const std::vector<SatelliteRecord>& satellites = catalogue.Satellites();
   if (satellites.empty()) return;
-  OutputFile carriers = CreateTable(kCarrierTable);
-  OutputFile sats = CreateTable(kSatelliteTable);
-  OutputFile services = CreateTable(kServiceTable);
-  OutputFile favorites = CreateTable(kFavoriteTable);
+  TableFile carriers(kCarrierTable);
+  TableFile sats(kSatelliteTable);
+  TableFile services(kServiceTable);
+  TableFile favorites(kFavoriteTable);
 
+  // The records are assembled first, so that each header is written
+  // complete with its count and checksum.
   uint32_t carrierCount = 0;
-  std::string bytes, payload;
+  std::string carrierRecords, satelliteRecords, payload;
   for (size_t index = 0; index < satellites.size(); ++index) {
     const SatelliteRecord& satellite = satellites[index];
     uint32_t satelliteNumber = static_cast<uint32_t>(index + 1);
-    AppendSatelliteRecord(bytes, payload, satellite, satelliteNumber);
-    sats.Write(bytes);
-    bytes.clear();
+    AppendSatelliteRecord(satelliteRecords, payload, satellite, satelliteNumber);
     for (const TransponderRecord& t : satellite.Transponders) {
       if (t.SystemKind != kKindDvbS && t.SystemKind != kKindDvbS2) continue;
       ++carrierCount;
-      AppendCarrierRecord(bytes, t, satelliteNumber, carrierCount);
+      AppendCarrierRecord(carrierRecords, t, satelliteNumber, carrierCount);
     }
-    carriers.Write(bytes);
-    bytes.clear();
   }
-
-  FinishTableHeader(sats, HeaderSize(kSatelliteTable), static_cast<uint32_t>(satellites.size()));
-  FinishTableHeader(carriers, HeaderSize(kCarrierTable), carrierCount);
-  FinishTableHeader(services, HeaderSize(kServiceTable), 0);
-  FinishTableHeader(favorites, HeaderSize(kFavoriteTable), 0);
-  carriers.Close();
-  sats.Close();
-  services.Close();
-  favorites.Close();
+  carriers.Write(carrierCount, carrierRecords);
+  sats.Write(static_cast<uint32_t>(satellites.size()), satelliteRecords);
+  services.Write(0, {});
+  favorites.Write(0, {});
 }
 
 }  // namespace kavrel

@@ -19,11 +19,9 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
-#include "platform/file_system.h"
+#include "formats/format_table.h"
 
 namespace kavrel {
-
-struct Run;
 
 // Prints "Writting Kathrein UFS 910 files..." and, unless the catalogue is
 // empty, writes carrier.dat, sat.dat, service.dat and favorite.dat (each
@@ -34,16 +32,10 @@ struct Run;
 // no number: the numbers stay consecutive and the header's count equals
 // the number of records in the file, which is what a reader of the table
 // can check.
-void WriteKathreinFiles(Run& run);
+void WriteKathreinFiles(const Catalogue& catalogue, const WriterContext& context);
 
 // The byte sum of `bytes` added to `start`, modulo 65536.
 uint16_t ByteSum(std::string_view bytes, uint16_t start);
-uint16_t TextByteSum(std::string_view text, uint16_t start);
-
-// Sets the record count of a table header already written at the start of
-// `file` and its checksum, read back from the file, leaving the file's
-// end where it was.
-void FinishTableHeader(OutputFile& file, size_t headerSize, uint32_t recordCount);
 
 // The code-rate code of a transponder (the ASCII capitals "B" to "T", and
 // "W" for any combination the receiver has no code for).

@@ -3,11 +3,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "catalogue/run.h"
 #include "formats/text_output.h"
-#include "formats/unique_file_name.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
+#include "platform/unique_file_name.h"
 
 namespace kavrel {
 
@@ -61,7 +60,7 @@ std::string SafeFileName(std::string_view text) {
 }
 
 std::string TrpPositionText(int32_t position) {
-  int64_t tenths = position <= 1800 ? position : static_cast<int64_t>(position) - 3600;
+  int64_t tenths = SignedPosition(position);
   int64_t magnitude = std::llabs(tenths);
   std::string text = "(";
   AppendDecimal(text, magnitude / 10);
@@ -71,15 +70,9 @@ std::string TrpPositionText(int32_t position) {
   return text;
 }
 
-std::string UniqueTrpName(const std::string& base) {
-  std::string name = TrpFileName(base, 0);
-  for (int64_t i = 1; PathExists(name) && i <= INT32_MAX; ++i) name = TrpFileName(base, i);
-  return name;
-}
-
-void WriteTrpSatellite(Run& run, const SatelliteRecord& satellite) {
+void WriteTrpSatellite(const WriterContext& context, const SatelliteRecord& satellite) {
   std::string base = TrpBase(satellite);
-  OutputFile file = AnnounceAndCreate(run.out, [&base](int64_t index) { return TrpFileName(base, index); });
+  OutputFile file = AnnounceAndCreate(context.out, [&base](int64_t index) { return TrpFileName(base, index); });
   WriteLfLine(file, kRuleLine);
   WriteLfLine(file, "[TRANSPONDERLIST " + satellite.Name + "\t\tBY KLEMAR VIDEOWORKS    ]");
   WriteLfLine(file, kRuleLine);
@@ -95,10 +88,10 @@ void WriteTrpSatellite(Run& run, const SatelliteRecord& satellite) {
   file.Close();
 }
 
-void WriteTrpFiles(Run& run) {
-  run.out << "Writting TRP file(s)..." << '\n';
-  for (const SatelliteRecord& satellite : run.catalogue.Satellites) {
-    WriteTrpSatellite(run, satellite);
+void WriteTrpFiles(const Catalogue& catalogue, const WriterContext& context) {
+  context.out << "Writting TRP file(s)..." << '\n';
+  for (const SatelliteRecord& satellite : catalogue.Satellites()) {
+    WriteTrpSatellite(context, satellite);
   }
 }
 

@@ -10,18 +10,17 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
+#include "formats/format_table.h"
 
 namespace kavrel {
 
-struct Run;
-
 // Prints "Writting TRP file(s)..." and writes one list per satellite in
 // table order.
-void WriteTrpFiles(Run& run);
+void WriteTrpFiles(const Catalogue& catalogue, const WriterContext& context);
 
 // Writes one satellite's list to a new file in the current directory and
 // prints its "Creating ..." line.
-void WriteTrpSatellite(Run& run, const SatelliteRecord& satellite);
+void WriteTrpSatellite(const WriterContext& context, const SatelliteRecord& satellite);
 
 // The name with "_" for every byte outside blank..."~" and for each of
 // * ? : / \ < > " |.
@@ -31,10 +30,6 @@ std::string SafeFileName(std::string_view text);
 // above 0) or "w" (West, 0 included): 130 "(13.0e)", 1801 "(179.9w)",
 // 0 "(0.0w)".
 std::string TrpPositionText(int32_t position);
-
-// base + ".trp" when free in the current directory, else base + "(i).trp"
-// for the first free i = 1, 2, ...
-std::string UniqueTrpName(const std::string& base);
 
 }  // namespace kavrel
 

@@ -2,13 +2,12 @@
 
 #include <array>
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
 #include "formats/text_output.h"
-#include "formats/unique_file_name.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
+#include "platform/line_reader.h"
 #include "platform/text.h"
+#include "platform/unique_file_name.h"
 
 namespace kavrel {
 
@@ -45,9 +44,6 @@ std::string XmlSafeName(std::string_view name) {
   return safe;
 }
 
-// West positions (keys above 1800) are written as negative tenths.
-int64_t SignedPosition(int32_t key) { return key <= 1800 ? key : static_cast<int64_t>(key) - 3600; }
-
 void AppendAttribute(std::string& line, std::string_view name, int64_t value) {
   line += name;
   line += "=\"";
@@ -59,6 +55,7 @@ void WriteSatellite(OutputFile& file, const SatelliteRecord& satellite, std::str
   line.assign("\t<sat name=\"");
   line += XmlSafeName(satellite.Name);
   line += "\" flags=\"5\" ";
+  // West positions are written as negative tenths.
   AppendAttribute(line, "position", SignedPosition(satellite.Position));
   line += '>';
   WriteLfLine(file, line);
@@ -118,23 +115,23 @@ std::string XmlAttributeValue(std::string_view line, std::string_view name) {
   return std::string();
 }
 
-void WriteXmlFile(Run& run) {
-  run.out << "Writting XML file..." << '\n';
-  if (run.catalogue.Satellites.empty()) return;
+void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context) {
+  context.out << "Writting XML file..." << '\n';
+  if (catalogue.Satellites().empty()) return;
   OutputFile file = CreateUniqueFile("satellites.xml");
   WriteLfLine(file, "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>");
   WriteLfLine(file, "<satellites>");
   std::string line;
-  for (const SatelliteRecord& satellite : run.catalogue.Satellites) {
+  for (const SatelliteRecord& satellite : catalogue.Satellites()) {
     WriteSatellite(file, satellite, line);
   }
   WriteLfLine(file, "</satellites>");
   file.Close();
 }
 
-void ReadXmlFile(Run& run, const std::string& path) {
-  run.out << "Loading XML file (" << path << ")..." << '\n';
-  TextFileReader reader(path);
+ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
+  AnnounceLoading(sink.out(), "XML", file.name);
+  LineReader reader(file.bytes);
   std::string satelliteName;
   while (!reader.AtEnd()) {
     std::string text = reader.ReadPageLine();
@@ -150,7 +147,7 @@ void ReadXmlFile(Run& run, const std::string& path) {
         position = leadingNumber;
         satelliteName = TrimmedText(After(satelliteName, 4));
       }
-      run.catalogue.FindOrAddSatellite(satelliteName, position);
+      sink.FindOrAddSatellite(satelliteName, position);
     } else if (line.starts_with("<transponder ")) {
       OfferedTransponder offered;
       offered.Frequency = IntegerTextOr(XmlAttributeValue(line, "frequency"), 0) / 1000;
@@ -165,16 +162,12 @@ void ReadXmlFile(Run& run, const std::string& path) {
       offered.Polarization =
           polarization.empty() ? '\0' : PolarizationFromXmlCode(polarization[0]).value_or('\0');
       offered.SystemKind = kKindDvbS;
-      if (offered.Frequency != 0 && offered.SymbolRate != 0) AddTransponder(run, offered);
+      if (offered.Frequency != 0 && offered.SymbolRate != 0) sink.AddTransponder(offered);
     } else if (line.starts_with("</sat>")) {
-      if (run.catalogue.CurrentSatellite != -1) {
-        const SatelliteRecord* current = run.catalogue.Current();
-        run.out << satelliteName << ' ' << (current ? current->Count() : 0)
-                << " transponders loaded" << '\n';
-      }
-      run.catalogue.DropEmptyLastSatellite();
+      sink.EndSatellite(satelliteName);
     }
   }
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

@@ -21,19 +21,20 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/satellite_sink.h"
 #include "formats/code_table.h"
+#include "formats/format_table.h"
 
 namespace kavrel {
-
-struct Run;
 
 // Prints "Writting XML file..." and, unless the catalogue is empty, writes
 // satellites.xml (or the first free numbered name) in the current
 // directory.
-void WriteXmlFile(Run& run);
+void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context);
 
 // Reads one XML satellites file into the catalogue through admission.
-void ReadXmlFile(Run& run, const std::string& path);
+// Always kRead.
+ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file);
 
 // The value of an attribute of an element line: the text between the two
 // double quotes that follow the attribute's name, taken as it stands.

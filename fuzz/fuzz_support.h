@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "catalogue/run.h"
+#include "app/run.h"
 
 namespace kavrel::fuzz {
 

@@ -1,10 +1,9 @@
 #include "parsers/flysat_parser.h"
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
+#include "catalogue/satellite_sink.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
 #include "platform/int_text.h"
 #include "platform/text.h"
 
@@ -31,34 +30,12 @@ constexpr size_t npos = std::string_view::npos;
 
 // The colour of the providers cell tells what the transponder carries. Each
 // marker includes the closing quote; the last one that matches decides.
-enum RowClass { kNoClass = 0, kUnusedClass = 3, kDataClass = 4, kFeedClass = 5 };
-struct RowColour {
-  std::string_view marker;
-  int rowClass;
-};
 constexpr RowColour kRowColours[] = {
-    {"40e0d0\"", 1},          {"b9dcff\"", 2},          {"61afff\"", kUnusedClass},
-    {"66ffff\"", kDataClass}, {"c9c9c9\"", kFeedClass}, {"ccffcc\"", 7},
-    {"72ebc0\"", 6},
+    {"40e0d0\"", RowKind::kOrdinary}, {"b9dcff\"", RowKind::kOrdinary},
+    {"61afff\"", RowKind::kUnused},   {"66ffff\"", RowKind::kData},
+    {"c9c9c9\"", RowKind::kFeed},     {"ccffcc\"", RowKind::kOrdinary},
+    {"72ebc0\"", RowKind::kOrdinary},
 };
-
-int RowClassOf(std::string_view line) {
-  int rowClass = kNoClass;
-  for (const RowColour& colour : kRowColours) {
-    if (line.find(colour.marker) != npos) rowClass = colour.rowClass;
-  }
-  return rowClass;
-}
-
-bool RowClassWanted(int rowClass, const Options& options) {
-  switch (rowClass) {
-    case kNoClass:
-    case kUnusedClass: return false;
-    case kDataClass: return options.AcceptData;
-    case kFeedClass: return options.AcceptFeeds;
-    default: return true;
-  }
-}
 
 bool IsRowStart(std::string_view line) {
   if (!line.starts_with(kRowStart)) return false;
@@ -71,7 +48,7 @@ bool IsRowStart(std::string_view line) {
 // Reads the satellite's name and position from the lines after the header
 // marker. A position line without a blank names no satellite and leaves
 // the page position as it was.
-void ReadHeader(Run& run, TextFileReader& reader, int32_t& pagePosition) {
+void ReadHeader(SatelliteSink& sink, LineReader& reader, int32_t& pagePosition) {
   reader.ReadPageLine();
   reader.ReadPageLine();
   std::string name = StripTags(TrimBlanks(reader.ReadPageLine()));
@@ -82,13 +59,13 @@ void ReadHeader(Run& run, TextFileReader& reader, int32_t& pagePosition) {
   // The character before the blank is the degree sign.
   pagePosition = ParseTenths(text.substr(0, blank == 0 ? 0 : blank - 1));
   if (text.substr(blank + 1) == "West") {
-    pagePosition = static_cast<int32_t>(int64_t{kFullCircle} - pagePosition);
+    pagePosition = WestPosition(pagePosition);
   }
-  run.catalogue.FindOrAddSatellite(name, pagePosition);
+  sink.FindOrAddSatellite(name, pagePosition);
 }
 
 // Reads the three or four lines that follow a row start.
-void ReadRow(Run& run, TextFileReader& reader) {
+void ReadRow(SatelliteSink& sink, LineReader& reader) {
   std::string frequencyLine = reader.ReadPageLine();
   std::string_view systemText;
   size_t br = frequencyLine.find("<br>");
@@ -99,13 +76,13 @@ void ReadRow(Run& run, TextFileReader& reader) {
   auto has = [&systemText](std::string_view what) { return systemText.find(what) != npos; };
   if (has("MPEG-2") || has("DVB-S") || has("MPEG-4")) {
     offered.SystemKind = kKindDvbS;
-    offered.Modulation = 1;
+    offered.Modulation = kModulationQpsk;
   }
   if (has("DVB-S2")) {
     offered.SystemKind = kKindDvbS2;
-    offered.Modulation = 1;
+    offered.Modulation = kModulationQpsk;
   }
-  if (has("8PSK")) offered.Modulation = 2;
+  if (has("8PSK")) offered.Modulation = kModulation8psk;
 
   std::string frequencyCell =
       TrimmedText(StripTags(std::string_view(frequencyLine).substr(0, br)));
@@ -125,40 +102,40 @@ void ReadRow(Run& run, TextFileReader& reader) {
   }
 
   std::string providersLine = reader.ReadPageLine();
-  int rowClass = RowClassOf(providersLine);
+  RowKind rowKind = RowKindOf(providersLine, kRowColours);
   std::string providers = TrimmedText(StripTags(providersLine));
   if (providers.empty()) providers = TrimmedText(StripTags(reader.ReadPageLine()));
   if (providers == "&nbsp;") providers.clear();
 
-  if (rowClass == kNoClass || rowClass == kUnusedClass) return;
+  if (rowKind == RowKind::kUnmarked || rowKind == RowKind::kUnused) return;
   offered.Frequency = WholeNumberOrZero(frequencyText);
   offered.SymbolRate = WholeNumberOrZero(rateText);
   if (offered.Frequency == 0 || offered.SymbolRate == 0) return;
-  if (!RowClassWanted(rowClass, run.options)) return;
+  if (!RowKindWanted(rowKind, sink.options())) return;
   // A row without a polarization cannot be tuned; nothing is guessed.
   if (polarizationText.empty()) return;
   offered.Polarization = polarizationText[0];
-  FecValues fec = ParseFecText(fecText);
+  FecFraction fec = ParseFecText(fecText);
   offered.FecNumerator = fec.numerator;
   offered.FecDenominator = fec.denominator;
   offered.Providers = providers;
-  AddTransponder(run, offered);
+  sink.AddTransponder(offered);
 }
 
 }  // namespace
 
-int ParseFlySatPage(Run& run, const std::string& path) {
-  BeginPage(run, path);
+ProducerResult ParseFlySatPage(SatelliteSink& sink, const SourceText& page) {
+  sink.BeginPage(page.name);
   int32_t pagePosition = 0;
-  TextFileReader reader(path);
+  LineReader reader(page.bytes);
   while (!reader.AtEnd()) {
     std::string line = reader.ReadPageLine();
-    if (line.find(kHeaderMarker) != npos) ReadHeader(run, reader, pagePosition);
+    if (line.find(kHeaderMarker) != npos) ReadHeader(sink, reader, pagePosition);
     // Rows count only once a header has given the page a position.
-    if (pagePosition != 0 && IsRowStart(line)) ReadRow(run, reader);
+    if (pagePosition != 0 && IsRowStart(line)) ReadRow(sink, reader);
   }
-  EndPage(run);
-  return 0;
+  sink.EndPage();
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

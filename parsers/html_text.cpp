@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
 #include "platform/int_text.h"
 
 namespace kavrel {
@@ -103,7 +103,7 @@ std::string Transliterate(std::string_view text) {
   return result;
 }
 
-std::string NextFontCellLine(TextFileReader& reader) {
+std::string NextFontCellLine(LineReader& reader) {
   while (!reader.AtEnd()) {
     std::string line = reader.ReadTextLine();
     if (line.starts_with(kFontCell)) return line;

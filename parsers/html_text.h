@@ -13,7 +13,7 @@
 
 namespace kavrel {
 
-class TextFileReader;
+class LineReader;
 
 // The text with every tag removed. "<" starts a tag and ">" ends one;
 // neither is ever copied, so a stray ">" disappears too and an unclosed "<"
@@ -50,8 +50,8 @@ std::string Transliterate(std::string_view text);
 
 // Reads ordinary text lines until one that begins with exactly
 // "<TD><font size=-1>" and returns it whole; the lines before it are
-// consumed. At the end of the file the result is empty.
-std::string NextFontCellLine(TextFileReader& reader);
+// consumed. At the end of the text the result is empty.
+std::string NextFontCellLine(LineReader& reader);
 
 }  // namespace kavrel
 

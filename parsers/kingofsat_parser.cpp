@@ -1,13 +1,12 @@
 #include "parsers/kingofsat_parser.h"
 
-#include <charconv>
 #include <cmath>
+#include <span>
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
+#include "catalogue/satellite_sink.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
 #include "platform/int_text.h"
 
 namespace kavrel {
@@ -31,9 +30,9 @@ struct NamedCode {
   uint8_t code;
 };
 constexpr NamedCode kSystems[] = {{"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}};
-constexpr NamedCode kModulations[] = {{"QPSK", 1}, {"8PSK", 2}};
+constexpr NamedCode kModulations[] = {{"QPSK", kModulationQpsk}, {"8PSK", kModulation8psk}};
 
-uint8_t CodeOf(std::string_view text, const NamedCode (&table)[2]) {
+uint8_t CodeOf(std::string_view text, std::span<const NamedCode> table) {
   for (const NamedCode& entry : table) {
     if (entry.text == text) return entry.code;
   }
@@ -41,50 +40,22 @@ uint8_t CodeOf(std::string_view text, const NamedCode (&table)[2]) {
 }
 
 // The whole part of a number written with a decimal comma and an optional
-// exponent ("11727,00", "1,1727e4"); 0 for any other text and for numbers
-// that no frequency reaches.
+// exponent ("11727,00", "1,1727e4"), blanks around it allowed; 0 for any
+// other text and for numbers that no frequency reaches.
 int32_t WholePartOfDecimalComma(std::string_view text) {
-  size_t i = 0;
-  auto skipBlanks = [&] {
-    while (i < text.size() && text[i] == ' ') ++i;
-  };
-  auto digits = [&](std::string& into) {
-    size_t count = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') into += text[i++], ++count;
-    return count;
-  };
-  std::string plain;
-  skipBlanks();
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    if (text[i] == '-') plain += '-';
-    ++i;
-  }
-  size_t mantissaDigits = digits(plain);
-  if (i < text.size() && text[i] == ',') {
-    plain += '.';
-    ++i;
-    mantissaDigits += digits(plain);
-  }
-  if (mantissaDigits == 0) return 0;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    plain += 'e';
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
-    if (digits(plain) == 0) return 0;
-  }
-  skipBlanks();
-  if (i != text.size()) return 0;
-  double value = 0;
-  auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-  if (error != std::errc() || end != plain.data() + plain.size()) return 0;
-  value = std::trunc(value);
-  if (!(std::fabs(value) <= 2147483647.0)) return 0;
-  return static_cast<int32_t>(value);
+  size_t begin = text.find_first_not_of(' ');
+  if (begin == npos) return 0;
+  text = text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+  std::optional<double> value = ParseDecimalComma(text);
+  if (!value) return 0;
+  double whole = std::trunc(*value);
+  if (!(std::fabs(whole) <= 2147483647.0)) return 0;
+  return static_cast<int32_t>(whole);
 }
 
 // The satellite of a title line "<TITLE>Name (16.0&deg;E)". `name` keeps
 // the name of the last title that had one.
-void ReadTitle(Run& run, std::string_view line, size_t title, std::string& name) {
+void ReadTitle(SatelliteSink& sink, std::string_view line, size_t title, std::string& name) {
   size_t open = line.find('(');
   if (open == npos) return;
   size_t nameStart = title + kTitle.size();
@@ -110,8 +81,8 @@ void ReadTitle(Run& run, std::string_view line, size_t title, std::string& name)
     position = 10LL * WholeNumberOrZero(degrees);
   }
   char last = inside.back();
-  if (last == 'W' || last == 'w') position = kFullCircle - position;
-  run.catalogue.FindOrAddSatellite(name, static_cast<int32_t>(position));
+  if (last == 'W' || last == 'w') position = WestPosition(position);
+  sink.FindOrAddSatellite(name, static_cast<int32_t>(position));
 }
 
 bool IsRow(std::string_view line) {
@@ -123,7 +94,7 @@ bool IsRow(std::string_view line) {
 
 // Reads one transponder row line; a row that lacks any of its separators
 // is skipped.
-void ReadRow(Run& run, std::string_view line) {
+void ReadRow(SatelliteSink& sink, std::string_view line) {
   std::string plain = StripTags(line);
   std::string_view text = plain;
   size_t separator = text.find(kSeparator);
@@ -175,30 +146,30 @@ void ReadRow(Run& run, std::string_view line) {
   offered.SymbolRate = WholeNumberOrZero(rateAndFec.substr(0, blank));
   std::string_view fecText = rateAndFec.substr(blank);
   if (fecText.find('/') == npos) return;
-  FecValues fec = ParseFecText(fecText);
+  FecFraction fec = ParseFecText(fecText);
   offered.FecNumerator = fec.numerator;
   offered.FecDenominator = fec.denominator;
 
   if (offered.Frequency == 0 || offered.SymbolRate == 0 || offered.SystemKind == 0) return;
   if (polarization.empty()) return;
   offered.Polarization = polarization[0];
-  AddTransponder(run, offered);
+  sink.AddTransponder(offered);
 }
 
 }  // namespace
 
-int ParseKingOfSatPage(Run& run, const std::string& path) {
-  BeginPage(run, path);
-  TextFileReader reader(path);
+ProducerResult ParseKingOfSatPage(SatelliteSink& sink, const SourceText& page) {
+  sink.BeginPage(page.name);
+  LineReader reader(page.bytes);
   std::string name;
   while (!reader.AtEnd()) {
     std::string line = reader.ReadPageLine();
     size_t title = line.find(kTitle);
-    if (title != std::string::npos) ReadTitle(run, line, title, name);
-    if (IsRow(line)) ReadRow(run, line);
+    if (title != std::string::npos) ReadTitle(sink, line, title, name);
+    if (IsRow(line)) ReadRow(sink, line);
   }
-  EndPage(run);
-  return 0;
+  sink.EndPage();
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

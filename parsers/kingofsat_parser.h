@@ -2,15 +2,13 @@
 #ifndef KAVREL_PARSERS_KINGOFSAT_PARSER_H
 #define KAVREL_PARSERS_KINGOFSAT_PARSER_H
 
-#include <string>
+#include "catalogue/satellite_sink.h"
 
 namespace kavrel {
 
-struct Run;
-
-// Always 0: the page is read to its end, and rows it cannot read are
+// Always kRead: the page is read to its end, and rows it cannot read are
 // skipped.
-int ParseKingOfSatPage(Run& run, const std::string& path);
+ProducerResult ParseKingOfSatPage(SatelliteSink& sink, const SourceText& page);
 
 }  // namespace kavrel
 

@@ -1,10 +1,9 @@
 #include "parsers/lyngsat_parser.h"
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
+#include "catalogue/satellite_sink.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
 #include "platform/int_text.h"
 #include "platform/text.h"
 
@@ -23,14 +22,10 @@ constexpr size_t kFrequencyCellLength = 255;
 
 // The row's background colour tells what the transponder carries. Tests run
 // in this order and the last one that matches decides.
-enum RowClass { kNoClass = 0, kDataClass = 3, kFeedClass = 4 };
-struct RowColour {
-  std::string_view marker;
-  int rowClass;
-};
 constexpr RowColour kRowColours[] = {
-    {"#ffd0a0", 1}, {"#ffffd0", 2}, {"#ffaaff", kDataClass},
-    {"#d0d0d0", kFeedClass}, {"#ddffdd", 5}, {"palegreen", 6},
+    {"#ffd0a0", RowKind::kOrdinary}, {"#ffffd0", RowKind::kOrdinary},
+    {"#ffaaff", RowKind::kData},     {"#d0d0d0", RowKind::kFeed},
+    {"#ddffdd", RowKind::kOrdinary}, {"palegreen", RowKind::kOrdinary},
 };
 
 struct SystemMark {
@@ -40,52 +35,35 @@ struct SystemMark {
 constexpr SystemMark kSystemMarks[] = {
     {">DVB<", kKindDvbS}, {">DVB-S2<", kKindDvbS2}, {">DSS<", kKindDss}};
 
-int RowClassOf(std::string_view line) {
-  int rowClass = kNoClass;
-  for (const RowColour& colour : kRowColours) {
-    if (line.find(colour.marker) != std::string_view::npos) rowClass = colour.rowClass;
-  }
-  return rowClass;
-}
-
-bool RowClassWanted(int rowClass, const Options& options) {
-  switch (rowClass) {
-    case kNoClass: return false;
-    case kDataClass: return options.AcceptData;
-    case kFeedClass: return options.AcceptFeeds;
-    default: return true;
-  }
-}
-
 // Reads "Name at 19.2°E" from the header line into the current satellite.
-// False when the header is malformed.
-bool ReadHeader(Run& run, std::string_view line, size_t marker) {
+// kAbandoned when the header is malformed.
+ProducerResult ReadHeader(SatelliteSink& sink, std::string_view line, size_t marker) {
   std::string title = StripTags(line.substr(marker));
   size_t at = title.find(" at ");
-  if (at == std::string::npos) return false;
+  if (at == std::string::npos) return ProducerResult::kAbandoned;
   std::string_view rest = std::string_view(title).substr(at + 4);
   size_t degree = rest.find(kDegreeSign);
-  if (degree == std::string_view::npos) return false;
+  if (degree == std::string_view::npos) return ProducerResult::kAbandoned;
   std::string_view degrees = rest.substr(0, degree);
   size_t dot = degrees.find('.');
-  if (dot == std::string_view::npos) return false;
+  if (dot == std::string_view::npos) return ProducerResult::kAbandoned;
   std::optional<int32_t> whole = ParseWholeNumber(degrees.substr(0, dot));
   std::optional<int32_t> tenths = ParseWholeNumber(degrees.substr(dot + 1));
-  if (!whole || !tenths) return false;
+  if (!whole || !tenths) return ProducerResult::kAbandoned;
   int64_t position = 10LL * *whole + *tenths;
-  if (degree + 1 < rest.size() && rest[degree + 1] == 'W') position = kFullCircle - position;
-  run.catalogue.FindOrAddSatellite(title.substr(0, at), static_cast<int32_t>(position));
-  return true;
+  if (degree + 1 < rest.size() && rest[degree + 1] == 'W') position = WestPosition(position);
+  sink.FindOrAddSatellite(title.substr(0, at), static_cast<int32_t>(position));
+  return ProducerResult::kRead;
 }
 
 // Reads the transponder row that starts on `line`: its frequency cell there
 // and six more lines (colour and providers, system, symbol rate and FEC,
-// ids). False when the row is malformed.
-bool ReadRow(Run& run, TextFileReader& reader, std::string_view line, size_t marker) {
+// ids). kAbandoned when the row is malformed.
+ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view line, size_t marker) {
   std::string cell = StripTags(line.substr(marker + kRowMarker.size(), kFrequencyCellLength));
   std::string_view frequencyCell = TrimLeadingBlanks(cell);
   size_t blank = frequencyCell.find(' ');
-  if (blank == std::string_view::npos) return false;
+  if (blank == std::string_view::npos) return ProducerResult::kAbandoned;
   std::string_view frequencyText = frequencyCell.substr(0, blank);
   std::string_view polarizationText = frequencyCell.substr(blank + 1, 1);
 
@@ -100,17 +78,17 @@ bool ReadRow(Run& run, TextFileReader& reader, std::string_view line, size_t mar
   for (const SystemMark& mark : kSystemMarks) {
     if (systemLine.find(mark.marker) != std::string::npos) offered.SystemKind = mark.kind;
   }
-  offered.Modulation = systemLine.find("8PSK") != std::string::npos ? 2 : 1;
-  if (offered.SystemKind == 0) return true;
+  offered.Modulation = systemLine.find("8PSK") != std::string::npos ? kModulation8psk : kModulationQpsk;
+  if (offered.SystemKind == 0) return ProducerResult::kRead;
 
-  int rowClass = RowClassOf(colourLine);
+  RowKind rowKind = RowKindOf(colourLine, kRowColours);
   std::string providers = StripTags(colourLine);
 
   size_t dash = rateLine.find('-');
-  if (dash == std::string::npos) return false;
+  if (dash == std::string::npos) return ProducerResult::kAbandoned;
   std::string rateText = TrimmedText(StripTags(std::string_view(rateLine).substr(0, dash)));
   std::string_view fecText = CutBefore(TrimBlanks(std::string_view(rateLine).substr(dash + 1)), "<");
-  FecValues fec = ParseFecText(fecText);
+  FecFraction fec = ParseFecText(fecText);
 
   std::string ids = TrimmedText(StripTags(CutBefore(idLine, "<br>")));
   size_t idDash = ids.find('-');
@@ -120,34 +98,40 @@ bool ReadRow(Run& run, TextFileReader& reader, std::string_view line, size_t mar
         static_cast<uint16_t>(WholeNumberOrZero(std::string_view(ids).substr(idDash + 1)));
   }
 
-  if (frequencyText.empty() || polarizationText.empty()) return true;
+  if (frequencyText.empty() || polarizationText.empty()) return ProducerResult::kRead;
   offered.Frequency = WholeNumberOrZero(frequencyText);
   offered.Polarization = polarizationText[0];
   offered.SymbolRate = WholeNumberOrZero(rateText);
-  if (offered.SymbolRate == 0 || offered.Frequency == 0) return false;
+  if (offered.SymbolRate == 0 || offered.Frequency == 0) return ProducerResult::kAbandoned;
 
-  if (!RowClassWanted(rowClass, run.options)) return true;
+  if (!RowKindWanted(rowKind, sink.options())) return ProducerResult::kRead;
   offered.FecNumerator = fec.numerator;
   offered.FecDenominator = fec.denominator;
   offered.Providers = providers;
-  AddTransponder(run, offered);
-  return true;
+  sink.AddTransponder(offered);
+  return ProducerResult::kRead;
 }
 
 }  // namespace
 
-int ParseLyngSatPage(Run& run, const std::string& path) {
-  BeginPage(run, path);
-  TextFileReader reader(path);
+ProducerResult ParseLyngSatPage(SatelliteSink& sink, const SourceText& page) {
+  sink.BeginPage(page.name);
+  LineReader reader(page.bytes);
   while (!reader.AtEnd()) {
     std::string line = reader.ReadPageLine();
     size_t header = line.find(kHeaderMarker);
-    if (header != std::string::npos && !ReadHeader(run, line, header)) return kPageAbandoned;
+    if (header != std::string::npos &&
+        ReadHeader(sink, line, header) == ProducerResult::kAbandoned) {
+      return ProducerResult::kAbandoned;
+    }
     size_t row = line.find(kRowMarker);
-    if (row != std::string::npos && !ReadRow(run, reader, line, row)) return kPageAbandoned;
+    if (row != std::string::npos &&
+        ReadRow(sink, reader, line, row) == ProducerResult::kAbandoned) {
+      return ProducerResult::kAbandoned;
+    }
   }
-  EndPage(run);
-  return 0;
+  sink.EndPage();
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

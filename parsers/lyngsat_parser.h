@@ -2,14 +2,12 @@
 #ifndef KAVREL_PARSERS_LYNGSAT_PARSER_H
 #define KAVREL_PARSERS_LYNGSAT_PARSER_H
 
-#include <string>
+#include "catalogue/satellite_sink.h"
 
 namespace kavrel {
 
-struct Run;
-
-// 0 when the page was read to its end, -1 when it was abandoned.
-int ParseLyngSatPage(Run& run, const std::string& path);
+// kRead when the page was read to its end, kAbandoned when it was given up.
+ProducerResult ParseLyngSatPage(SatelliteSink& sink, const SourceText& page);
 
 }  // namespace kavrel
 

@@ -1,29 +1,35 @@
 #include "parsers/page_common.h"
 
-#include "catalogue/run.h"
 #include "platform/int_text.h"
 
 namespace kavrel {
 
-void BeginPage(Run& run, const std::string& path) {
-  run.out << "Processing " << path << "..." << '\n';
-  run.catalogue.CurrentSatellite = -1;
-}
-
-void EndPage(Run& run) {
-  if (const SatelliteRecord* current = run.catalogue.Current()) {
-    run.out << current->Count() << " transponders loaded" << '\n';
-  }
-  run.catalogue.DropEmptyLastSatellite();
-}
-
-FecValues ParseFecText(std::string_view text) {
+FecFraction ParseFecText(std::string_view text) {
   size_t slash = text.find('/');
   if (slash == std::string_view::npos) return {};
   // Fields are bytes: a number that does not fit wraps, as it would in the
   // byte it is stored in.
   return {static_cast<uint8_t>(WholeNumberOrZero(text.substr(0, slash))),
           static_cast<uint8_t>(WholeNumberOrZero(text.substr(slash + 1)))};
+}
+
+RowKind RowKindOf(std::string_view line, std::span<const RowColour> colours) {
+  RowKind kind = RowKind::kUnmarked;
+  for (const RowColour& colour : colours) {
+    if (line.find(colour.marker) != std::string_view::npos) kind = colour.kind;
+  }
+  return kind;
+}
+
+bool RowKindWanted(RowKind kind, const Options& options) {
+  switch (kind) {
+    case RowKind::kUnmarked:
+    case RowKind::kUnused: return false;
+    case RowKind::kData: return options.AcceptData;
+    case RowKind::kFeed: return options.AcceptFeeds;
+    case RowKind::kOrdinary: return true;
+  }
+  return false;
 }
 
 std::string_view TrimLeadingBlanks(std::string_view text) {

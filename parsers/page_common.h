@@ -1,37 +1,41 @@
-// What every page parser does the same way: the opening and closing lines
-// of a page, and the small value readings that several sites share.
+// What several page parsers read the same way: FEC texts, the row colours
+// that mark data and feed rows, and small cuts of a line.
 #ifndef KAVREL_PARSERS_PAGE_COMMON_H
 #define KAVREL_PARSERS_PAGE_COMMON_H
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "catalogue/codes.h"
+#include "catalogue/options.h"
+
 namespace kavrel {
-
-struct Run;
-
-// Result of a parser that gave up on its page; the caller reports it and
-// discards the page's satellite.
-constexpr int kPageAbandoned = -1;
-
-// Prints "Processing <path>..." and forgets the current satellite, so that
-// rows met before the page names its satellite go nowhere.
-void BeginPage(Run& run, const std::string& path);
-
-// The end of a page read to its end: the count line of the current
-// satellite (when the page named one), then an empty satellite that the
-// page appended last is dropped again.
-void EndPage(Run& run);
-
-struct FecValues {
-  uint8_t numerator = 0;
-  uint8_t denominator = 0;
-};
 
 // "3/4" gives 3 and 4: the numbers before and after the first "/", each 0
 // when unreadable; a text without "/" gives 0/0 (unknown).
-FecValues ParseFecText(std::string_view text);
+FecFraction ParseFecText(std::string_view text);
+
+// What the background colour of a row says about its transponder.
+enum class RowKind {
+  kUnmarked,  // no known colour: not a transponder row
+  kOrdinary,  // a known colour without a special meaning
+  kUnused,    // a colour the site uses for rows without a transponder
+  kData,      // data services, admitted by /Data
+  kFeed,      // feeds, admitted by /Feeds
+};
+
+struct RowColour {
+  std::string_view marker;
+  RowKind kind;
+};
+
+// The kind of the last colour of the table whose marker the line holds.
+RowKind RowKindOf(std::string_view line, std::span<const RowColour> colours);
+
+// Whether the options take rows of this kind.
+bool RowKindWanted(RowKind kind, const Options& options);
 
 // The text without its leading blanks.
 std::string_view TrimLeadingBlanks(std::string_view text);

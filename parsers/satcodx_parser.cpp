@@ -1,10 +1,9 @@
 #include "parsers/satcodx_parser.h"
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
+#include "catalogue/satellite_sink.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
 #include "platform/int_text.h"
 #include "platform/text.h"
 
@@ -27,7 +26,6 @@ constexpr std::string_view kGroupCell = "<th rowspan=";
 constexpr std::string_view kDataType = "DATA";
 constexpr size_t npos = std::string_view::npos;
 
-enum class Outcome { kGoOn, kAbandon };
 
 bool IsRowStart(const std::string& line) {
   std::string upper = UpperAscii(line);
@@ -43,12 +41,12 @@ bool IsRowStart(const std::string& line) {
 }
 
 // Reads "Name (13.0E - Europe)" into the current satellite.
-Outcome ReadHeader(Run& run, std::string_view line) {
+ProducerResult ReadHeader(SatelliteSink& sink, std::string_view line) {
   size_t marker = line.find(kTitleMarker);
-  if (marker == npos) return Outcome::kAbandon;
+  if (marker == npos) return ProducerResult::kAbandoned;
   std::string title = StripTags(line.substr(marker + kTitleMarker.size()));
   size_t open = title.find('(');
-  if (open == npos) return Outcome::kAbandon;
+  if (open == npos) return ProducerResult::kAbandoned;
   // The blank before "(" and the "(" itself are not part of the name.
   size_t nameLength = open >= 1 ? open - 1 : 0;
   std::string name = title.substr(0, nameLength);
@@ -58,18 +56,18 @@ Outcome ReadHeader(Run& run, std::string_view line) {
   std::string_view rest = TrimBlanks(std::string_view(title).substr(nameLength));
   size_t separator = rest.find('-');
   if (separator == npos) separator = rest.find(')');
-  if (separator == npos) return Outcome::kAbandon;
+  if (separator == npos) return ProducerResult::kAbandoned;
   std::string_view degrees = TrimBlanks(separator > 1 ? rest.substr(1, separator - 1) : "");
   if (degrees.ends_with('E')) degrees.remove_suffix(1);
   size_t dot = degrees.find('.');
-  if (dot == npos) return Outcome::kAbandon;
+  if (dot == npos) return ProducerResult::kAbandoned;
   // West positions ("30.0W") are not numbers here: the page is given up
   // rather than filed under a wrong position.
   std::optional<int32_t> whole = ParseWholeNumber(degrees.substr(0, dot));
   std::optional<int32_t> tenths = ParseWholeNumber(degrees.substr(dot + 1));
-  if (!whole || !tenths) return Outcome::kAbandon;
-  run.catalogue.FindOrAddSatellite(name, static_cast<int32_t>(10LL * *whole + *tenths));
-  return Outcome::kGoOn;
+  if (!whole || !tenths) return ProducerResult::kAbandoned;
+  sink.FindOrAddSatellite(name, static_cast<int32_t>(10LL * *whole + *tenths));
+  return ProducerResult::kRead;
 }
 
 // "11.727" (GHz) in MHz; nothing when either part is not a whole number.
@@ -80,7 +78,7 @@ std::optional<int32_t> MegahertzOf(std::string_view gigahertz, std::string_view 
   return static_cast<int32_t>(1000LL * *whole + *fraction);
 }
 
-char PolarizationOf(TextFileReader& reader) {
+char PolarizationOf(LineReader& reader) {
   std::string cell = StripTags(reader.ReadTextLine());
   return cell.empty() ? '\0' : cell[0];
 }
@@ -90,13 +88,13 @@ struct Row {
   int32_t frequency = 0;
   char polarization = 0;
   int32_t symbolRate = 0;
-  FecValues fec;
+  FecFraction fec;
   uint16_t networkId = 0;
   uint16_t streamId = 0;
 };
 
-void AddRow(Run& run, const Row& row) {
-  if (row.type == kDataType && !run.options.AcceptData) return;
+void AddRow(SatelliteSink& sink, const Row& row) {
+  if (row.type == kDataType && !sink.options().AcceptData) return;
   // A row without a polarization cannot be tuned; nothing is guessed.
   if (row.polarization == '\0') return;
   OfferedTransponder offered;
@@ -106,26 +104,26 @@ void AddRow(Run& run, const Row& row) {
   offered.FecNumerator = row.fec.numerator;
   offered.FecDenominator = row.fec.denominator;
   offered.SystemKind = kKindDvbS;
-  offered.Modulation = 1;
+  offered.Modulation = kModulationQpsk;
   offered.NetworkId = row.networkId;
   offered.TransportStreamId = row.streamId;
-  AddTransponder(run, offered);
+  sink.AddTransponder(offered);
 }
 
 // The first line of a grouped transponder: frequency "11.727 V" two lines
 // on, the other values in the font cells and lines after it.
-Outcome ReadGroupedRow(Run& run, TextFileReader& reader) {
+ProducerResult ReadGroupedRow(SatelliteSink& sink, LineReader& reader) {
   Row row;
   reader.ReadTextLine();
   std::string frequencyCell = StripTags(reader.ReadTextLine());
   std::string_view f = frequencyCell;
   size_t dot = f.find('.');
-  if (dot == npos) return Outcome::kAbandon;
+  if (dot == npos) return ProducerResult::kAbandoned;
   size_t blank = f.find(' ');
   std::string_view fraction =
       blank == npos ? f.substr(dot + 1) : (blank > dot ? f.substr(dot + 1, blank - dot - 1) : "");
   std::optional<int32_t> frequency = MegahertzOf(f.substr(0, dot), fraction);
-  if (!frequency) return Outcome::kAbandon;
+  if (!frequency) return ProducerResult::kAbandoned;
   row.frequency = *frequency;
   row.polarization = PolarizationOf(reader);
   row.type = StripTags(NextFontCellLine(reader));
@@ -133,8 +131,8 @@ Outcome ReadGroupedRow(Run& run, TextFileReader& reader) {
   NextFontCellLine(reader);
   std::optional<int32_t> symbolRate = ParseWholeNumber(StripTags(NextFontCellLine(reader)));
   if (!symbolRate) {
-    run.out << "Error: Freq " << row.frequency << " symbolrate missing - record skipped!" << '\n';
-    return Outcome::kGoOn;
+    sink.out() << "Error: Freq " << row.frequency << " symbolrate missing - record skipped!" << '\n';
+    return ProducerResult::kRead;
   }
   row.symbolRate = *symbolRate;
   row.fec = ParseFecText(StripTags(reader.ReadTextLine()));
@@ -142,22 +140,22 @@ Outcome ReadGroupedRow(Run& run, TextFileReader& reader) {
   reader.ReadTextLine();
   row.streamId = static_cast<uint16_t>(WholeNumberOrZero(StripTags(reader.ReadTextLine())));
   row.networkId = static_cast<uint16_t>(WholeNumberOrZero(StripTags(reader.ReadTextLine())));
-  AddRow(run, row);
-  return Outcome::kGoOn;
+  AddRow(sink, row);
+  return ProducerResult::kRead;
 }
 
 // A transponder of the simple layout: the type on the line after the row
 // start, then one value per line at fixed places.
-Outcome ReadSimpleRow(Run& run, TextFileReader& reader, const std::string& typeLine) {
+ProducerResult ReadSimpleRow(SatelliteSink& sink, LineReader& reader, const std::string& typeLine) {
   Row row;
   row.type = StripTags(typeLine);
   reader.ReadTextLine();
   std::string frequencyCell = StripTags(reader.ReadTextLine());
   std::string_view f = frequencyCell;
   size_t dot = f.find('.');
-  if (dot == npos) return Outcome::kAbandon;
+  if (dot == npos) return ProducerResult::kAbandoned;
   std::optional<int32_t> frequency = MegahertzOf(f.substr(0, dot), f.substr(dot + 1));
-  if (!frequency) return Outcome::kAbandon;
+  if (!frequency) return ProducerResult::kAbandoned;
   row.frequency = *frequency;
   row.polarization = PolarizationOf(reader);
   for (int skipped = 0; skipped < 7; ++skipped) reader.ReadTextLine();
@@ -165,41 +163,41 @@ Outcome ReadSimpleRow(Run& run, TextFileReader& reader, const std::string& typeL
   if (!symbolRate) {
     // The spelling differs from the grouped layout's message; scripts may
     // match either.
-    run.out << "Error: Freq " << row.frequency << " symbolrate missing - record skiped!" << '\n';
-    return Outcome::kGoOn;
+    sink.out() << "Error: Freq " << row.frequency << " symbolrate missing - record skiped!" << '\n';
+    return ProducerResult::kRead;
   }
   row.symbolRate = *symbolRate;
   row.fec = ParseFecText(StripTags(reader.ReadTextLine()));
-  AddRow(run, row);
-  return Outcome::kGoOn;
+  AddRow(sink, row);
+  return ProducerResult::kRead;
 }
 
 }  // namespace
 
-int ParseSatcoDXPage(Run& run, const std::string& path) {
-  BeginPage(run, path);
-  TextFileReader reader(path);
+ProducerResult ParseSatcoDXPage(SatelliteSink& sink, const SourceText& page) {
+  sink.BeginPage(page.name);
+  LineReader reader(page.bytes);
   // Once a page shows the grouped layout, rows without the group cell are
   // the channel rows of the transponder above them.
   bool grouped = false;
   while (!reader.AtEnd()) {
     std::string line = reader.ReadTextLine();
-    if (line.starts_with(kHeaderStart) && ReadHeader(run, line) == Outcome::kAbandon) {
-      return kPageAbandoned;
+    if (line.starts_with(kHeaderStart) && ReadHeader(sink, line) == ProducerResult::kAbandoned) {
+      return ProducerResult::kAbandoned;
     }
     if (!IsRowStart(line)) continue;
     std::string next = reader.ReadTextLine();
-    Outcome outcome = Outcome::kGoOn;
+    ProducerResult outcome = ProducerResult::kRead;
     if (next.find(kGroupCell) != std::string::npos) {
       grouped = true;
-      outcome = ReadGroupedRow(run, reader);
+      outcome = ReadGroupedRow(sink, reader);
     } else if (!grouped) {
-      outcome = ReadSimpleRow(run, reader, next);
+      outcome = ReadSimpleRow(sink, reader, next);
     }
-    if (outcome == Outcome::kAbandon) return kPageAbandoned;
+    if (outcome == ProducerResult::kAbandoned) return ProducerResult::kAbandoned;
   }
-  EndPage(run);
-  return 0;
+  sink.EndPage();
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

@@ -2,14 +2,12 @@
 #ifndef KAVREL_PARSERS_SATCODX_PARSER_H
 #define KAVREL_PARSERS_SATCODX_PARSER_H
 
-#include <string>
+#include "catalogue/satellite_sink.h"
 
 namespace kavrel {
 
-struct Run;
-
-// 0 when the page was read to its end, -1 when it was abandoned.
-int ParseSatcoDXPage(Run& run, const std::string& path);
+// kRead when the page was read to its end, kAbandoned when it was given up.
+ProducerResult ParseSatcoDXPage(SatelliteSink& sink, const SourceText& page);
 
 }  // namespace kavrel
 

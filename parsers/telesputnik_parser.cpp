@@ -1,10 +1,9 @@
 #include "parsers/telesputnik_parser.h"
 
-#include "catalogue/admission.h"
-#include "catalogue/run.h"
+#include "catalogue/satellite_sink.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
 #include "platform/int_text.h"
 
 namespace kavrel {
@@ -33,7 +32,7 @@ RowType RowTypeOf(std::string_view cell) {
 
 // A header names the satellite and its position; one without the double
 // blank or the degree sign changes nothing.
-void ReadHeader(Run& run, std::string_view line, int32_t& pagePosition) {
+void ReadHeader(SatelliteSink& sink, std::string_view line, int32_t& pagePosition) {
   std::string text = StripTags(line);
   size_t nameEnd = text.find(kNameEnd);
   if (nameEnd == std::string::npos) return;
@@ -43,9 +42,9 @@ void ReadHeader(Run& run, std::string_view line, int32_t& pagePosition) {
   if (degree == npos) return;
   pagePosition = ParseTenths(rest.substr(0, degree));
   if (rest.find(kWest) != npos) {
-    pagePosition = static_cast<int32_t>(int64_t{kFullCircle} - pagePosition);
+    pagePosition = WestPosition(pagePosition);
   }
-  run.catalogue.FindOrAddSatellite(name, pagePosition);
+  sink.FindOrAddSatellite(name, pagePosition);
 }
 
 bool IsRowStart(std::string_view line) {
@@ -57,7 +56,7 @@ bool IsRowStart(std::string_view line) {
 
 // A row: the providers on the anchor line, the frequency two lines on and
 // the cells (polarization, type, -, symbol rate, FEC) on the line after.
-void ReadRow(Run& run, TextFileReader& reader, std::string_view anchor) {
+void ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view anchor) {
   std::string providers = Transliterate(StripTags(anchor));
   reader.ReadPageLine();
   std::string frequencyLine = reader.ReadPageLine();
@@ -69,36 +68,36 @@ void ReadRow(Run& run, TextFileReader& reader, std::string_view anchor) {
   }
   RowType rowType = RowTypeOf(type);
   if (rowType == kNotTransponder) return;
-  if (rowType == kData && !run.options.AcceptData) return;
+  if (rowType == kData && !sink.options().AcceptData) return;
   // A row without a polarization cannot be tuned; nothing is guessed.
   if (polarization.empty()) return;
   OfferedTransponder offered;
   offered.Frequency = ParseThousandths(frequencyLine);
   offered.Polarization = polarization[0];
   offered.SymbolRate = WholeNumberOrZero(symbolRate);
-  FecValues values = ParseFecText(fec);
+  FecFraction values = ParseFecText(fec);
   offered.FecNumerator = values.numerator;
   offered.FecDenominator = values.denominator;
   offered.SystemKind = kKindDvbS;
-  offered.Modulation = 1;
+  offered.Modulation = kModulationQpsk;
   offered.Providers = providers;
-  AddTransponder(run, offered);
+  sink.AddTransponder(offered);
 }
 
 }  // namespace
 
-int ParseTelesputnikPage(Run& run, const std::string& path) {
-  BeginPage(run, path);
+ProducerResult ParseTelesputnikPage(SatelliteSink& sink, const SourceText& page) {
+  sink.BeginPage(page.name);
   int32_t pagePosition = 0;
-  TextFileReader reader(path);
+  LineReader reader(page.bytes);
   while (!reader.AtEnd()) {
     std::string line = reader.ReadPageLine();
-    if (line.find(kHeaderMarker) != npos) ReadHeader(run, line, pagePosition);
+    if (line.find(kHeaderMarker) != npos) ReadHeader(sink, line, pagePosition);
     // Rows count only once a header has given the page a position.
-    if (pagePosition != 0 && IsRowStart(line)) ReadRow(run, reader, line);
+    if (pagePosition != 0 && IsRowStart(line)) ReadRow(sink, reader, line);
   }
-  EndPage(run);
-  return 0;
+  sink.EndPage();
+  return ProducerResult::kRead;
 }
 
 }  // namespace kavrel

@@ -2,15 +2,12 @@
 #ifndef KAVREL_PARSERS_TELESPUTNIK_PARSER_H
 #define KAVREL_PARSERS_TELESPUTNIK_PARSER_H
 
-#include <string>
+#include "catalogue/satellite_sink.h"
 
 namespace kavrel {
 
-struct Run;
-
-// Always 0: the page is read to its end, and rows it cannot read are
-// skipped.
-int ParseTelesputnikPage(Run& run, const std::string& path);
+// kRead when the page was read to its end, kAbandoned when it was given up.
+ProducerResult ParseTelesputnikPage(SatelliteSink& sink, const SourceText& page);
 
 }  // namespace kavrel
 

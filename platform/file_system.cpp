@@ -87,19 +87,29 @@ bool MaskMatches(std::string_view mask, std::string_view name) {
 std::vector<std::string> FindMatchingNames(const std::string& directory, std::string_view mask) {
   std::vector<std::string> names;
   std::string dirPath = directory.empty() ? std::string(".") : directory;
-  DIR* dir = ::opendir(dirPath.c_str());
-  if (dir == nullptr) return names;
   std::string prefix = dirPath;
   if (prefix.back() != '/') prefix += '/';
+  // Only regular files are inputs: a directory is no file, and opening a
+  // FIFO or a device would wait forever or read without end.
+  auto isRegularFile = [&prefix](std::string_view name) {
+    struct stat info;
+    std::string full = prefix + std::string(name);
+    return ::stat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  };
+  // A plain name matches only itself: one look-up instead of a scan of a
+  // directory that may hold thousands of files, once per list line.
+  if (mask.find_first_of("*?") == std::string_view::npos) {
+    if (!mask.empty() && mask != "." && mask != ".." && isRegularFile(mask)) {
+      names.emplace_back(mask);
+    }
+    return names;
+  }
+  DIR* dir = ::opendir(dirPath.c_str());
+  if (dir == nullptr) return names;
   while (struct dirent* entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (!MaskMatches(mask, name)) continue;
-    // Only regular files are inputs: a directory is no file, and opening a
-    // FIFO or a device would wait forever or read without end.
-    struct stat info;
-    std::string full = prefix + std::string(name);
-    if (::stat(full.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (!MaskMatches(mask, name) || !isRegularFile(name)) continue;
     names.emplace_back(name);
   }
   ::closedir(dir);
@@ -180,8 +190,7 @@ void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view conte
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : fd_(other.fd_), path_(std::move(other.path_)), buffer_(std::move(other.buffer_)),
-      written_(other.written_) {
+    : fd_(other.fd_), path_(std::move(other.path_)), buffer_(std::move(other.buffer_)) {
   other.fd_ = -1;
 }
 
@@ -191,7 +200,6 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     fd_ = other.fd_;
     path_ = std::move(other.path_);
     buffer_ = std::move(other.buffer_);
-    written_ = other.written_;
     other.fd_ = -1;
   }
   return *this;
@@ -247,40 +255,7 @@ void OutputFile::Write(std::string_view bytes) {
 void OutputFile::Flush() {
   if (buffer_.empty()) return;
   if (!WriteAll(fd_, buffer_.data(), buffer_.size())) ThrowFileError("Cannot write", path_, errno);
-  written_ += buffer_.size();
   buffer_.clear();
-}
-
-void OutputFile::WriteAt(uint64_t offset, std::string_view bytes) {
-  Flush();
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                         static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ThrowFileError("Cannot write", path_, errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-}
-
-std::string OutputFile::ReadAt(uint64_t offset, size_t count) {
-  Flush();
-  // The file was opened for writing only; read through a second descriptor.
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) ThrowFileError("Cannot read", path_, errno);
-  std::string bytes(count, '\0');
-  size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::pread(fd, bytes.data() + done, count - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(done);
-  return bytes;
 }
 
 void OutputFile::Close() {
@@ -294,75 +269,5 @@ void OutputFile::Close() {
     ThrowFileError("Cannot write", path_, saved);
   }
 }
-
-TextFileReader::TextFileReader(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) ThrowFileError("Cannot read", path, errno);
-}
-
-TextFileReader::~TextFileReader() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-bool TextFileReader::Fill() {
-  if (eof_) return false;
-  if (pos_ > 0) {
-    buffer_.erase(0, pos_);
-    pos_ = 0;
-  }
-  size_t old = buffer_.size();
-  buffer_.resize(old + (1u << 16));
-  ssize_t got;
-  do {
-    got = ::read(fd_, buffer_.data() + old, 1u << 16);
-  } while (got < 0 && errno == EINTR);
-  if (got < 0) {
-    int saved = errno;
-    buffer_.resize(old);
-    ThrowFileError("Cannot read", path_, saved);
-  }
-  buffer_.resize(old + static_cast<size_t>(got));
-  if (got == 0) eof_ = true;
-  return got > 0;
-}
-
-bool TextFileReader::AtEnd() {
-  if (pos_ < buffer_.size()) return false;
-  return !Fill();
-}
-
-std::string TextFileReader::ReadUntilLf(bool dropEveryCr) {
-  std::string line;
-  for (;;) {
-    if (pos_ >= buffer_.size() && !Fill()) break;
-    const char* start = buffer_.data() + pos_;
-    size_t available = buffer_.size() - pos_;
-    const void* lf = std::memchr(start, '\n', available);
-    size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : available;
-    if (dropEveryCr) {
-      // Copy the runs between carriage returns in one piece each.
-      const char* piece = start;
-      const char* end = start + take;
-      while (const void* cr = std::memchr(piece, '\r', static_cast<size_t>(end - piece))) {
-        line.append(piece, static_cast<size_t>(static_cast<const char*>(cr) - piece));
-        piece = static_cast<const char*>(cr) + 1;
-      }
-      line.append(piece, static_cast<size_t>(end - piece));
-    } else {
-      line.append(start, take);
-    }
-    pos_ += take;
-    if (lf) {
-      ++pos_;
-      break;
-    }
-  }
-  if (!dropEveryCr && !line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
-std::string TextFileReader::ReadPageLine() { return ReadUntilLf(true); }
-
-std::string TextFileReader::ReadTextLine() { return ReadUntilLf(false); }
 
 }  // namespace kavrel

@@ -1,6 +1,7 @@
 // The file system as kavrel uses it: names that exist, masks, the current
 // and program directories, exclusive creation of outputs, atomic replacement
-// of rewritten files, and buffered line reading.
+// of rewritten files. Files that kavrel reads are read whole
+// (ReadWholeFile) and walked in memory (line_reader.h).
 //
 // Failures that end the run throw FatalError with a one-line text naming the
 // file and the reason.
@@ -86,11 +87,6 @@ class OutputFile {
   const std::string& path() const { return path_; }
 
   void Write(std::string_view bytes);
-  // Overwrites bytes already written, at an absolute offset.
-  void WriteAt(uint64_t offset, std::string_view bytes);
-  // Reads back bytes already written.
-  std::string ReadAt(uint64_t offset, size_t count);
-  uint64_t Size() const { return written_ + buffer_.size(); }
 
   // Flushes and closes; failures end the run.
   void Close();
@@ -102,40 +98,6 @@ class OutputFile {
   int fd_ = -1;
   std::string path_;
   std::string buffer_;
-  uint64_t written_ = 0;
-};
-
-// Reads a text file line by line with a large buffer (never byte by byte
-// through the system).
-class TextFileReader {
- public:
-  // Opens the file; failure ends the run.
-  explicit TextFileReader(const std::string& path);
-  TextFileReader(const TextFileReader&) = delete;
-  TextFileReader& operator=(const TextFileReader&) = delete;
-  ~TextFileReader();
-
-  // True when every byte has been consumed.
-  bool AtEnd();
-
-  // A line up to the next LF, with every CR dropped wherever it stands; the
-  // end of the file ends the line with what was collected (possibly
-  // nothing).
-  std::string ReadPageLine();
-
-  // A line up to the next LF, with one CR before that LF dropped: the
-  // ordinary reading of a text file whose lines end in LF or CR LF.
-  std::string ReadTextLine();
-
- private:
-  bool Fill();
-  std::string ReadUntilLf(bool dropEveryCr);
-
-  int fd_ = -1;
-  std::string path_;
-  std::string buffer_;
-  size_t pos_ = 0;
-  bool eof_ = false;
 };
 
 }  // namespace kavrel

@@ -1,5 +1,6 @@
 #include "platform/int_text.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace kavrel {
@@ -83,6 +84,40 @@ std::optional<int32_t> ParseWholeNumber(std::string_view text) {
 }
 
 int32_t WholeNumberOrZero(std::string_view text) { return ParseWholeNumber(text).value_or(0); }
+
+std::optional<double> ParseDecimalComma(std::string_view text) {
+  // from_chars wants a decimal point: the text is copied with the comma
+  // replaced, once its shape is known to be right.
+  std::string plain;
+  size_t i = 0;
+  auto digits = [&] {
+    size_t count = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') plain += text[i++], ++count;
+    return count;
+  };
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') plain += '-';
+    ++i;
+  }
+  size_t mantissaDigits = digits();
+  if (i < text.size() && text[i] == ',') {
+    plain += '.';
+    ++i;
+    mantissaDigits += digits();
+  }
+  if (mantissaDigits == 0) return std::nullopt;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    plain += 'e';
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
+    if (digits() == 0) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  double value = 0;
+  auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  if (error != std::errc() || end != plain.data() + plain.size()) return std::nullopt;
+  return value;
+}
 
 std::string DecimalText(int64_t value) { return std::to_string(value); }
 

@@ -32,6 +32,13 @@ std::optional<int32_t> ParseWholeNumber(std::string_view text);
 // ParseWholeNumber, 0 for anything that is not a whole number.
 int32_t WholeNumberOrZero(std::string_view text);
 
+// A number with a decimal comma, as European pages and files write it: an
+// optional sign, digits, optionally "," and more digits (at least one digit
+// in all), optionally "e" or "E", an optional sign and at least one digit;
+// nothing else, not even blanks. Nothing for any other text and for values
+// beyond the range of a double.
+std::optional<double> ParseDecimalComma(std::string_view text);
+
 // Decimal text of a signed integer.
 std::string DecimalText(int64_t value);
 

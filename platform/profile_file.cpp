@@ -145,6 +145,31 @@ std::string ProfileDocument::Text() const {
   return text;
 }
 
+bool ProfileKeyScanner::Next(Entry& entry) {
+  while (pos_ < text_.size()) {
+    size_t lf = text_.find('\n', pos_);
+    std::string_view line =
+        text_.substr(pos_, lf == std::string_view::npos ? std::string_view::npos : lf - pos_);
+    pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
+    std::string_view name;
+    if (SectionName(line, name)) {
+      std::string lower = LowerAscii(name);
+      inSection_ = true;
+      section_ = name;
+      firstSection_ = seenSections_.insert(std::move(lower)).second;
+      continue;
+    }
+    std::string_view key, value;
+    if (!inSection_ || !KeyLine(line, key, value)) continue;
+    entry.section = section_;
+    entry.firstSection = firstSection_;
+    entry.key = key;
+    entry.value = value.substr(0, ProfileDocument::kMaxValueLength);
+    return true;
+  }
+  return false;
+}
+
 const ProfileDocument* TIniFile::Current() {
   struct stat info;
   if (::stat(path_.c_str(), &info) != 0) {

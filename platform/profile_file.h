@@ -18,6 +18,7 @@
 #include <string_view>
 #include <sys/types.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kavrel {
@@ -58,6 +59,33 @@ class ProfileDocument {
   std::vector<std::string> preamble_;  // lines before the first section
   std::vector<Section> sections_;
   std::unordered_map<std::string, size_t> sectionIndex_;  // lower-cased name
+};
+
+// Walks the key lines of a profile text once, in file order, without
+// building a document: for readers that want a few sections of a large
+// file. It sees what ProfileDocument::Find sees, given that the reader
+// keeps the first occurrence of a key and of a section.
+class ProfileKeyScanner {
+ public:
+  struct Entry {
+    std::string_view section;  // the name as written, blanks removed
+    bool firstSection = false; // no earlier section has this name
+    std::string_view key;      // blanks removed
+    std::string_view value;    // blanks removed, at most kMaxValueLength
+  };
+
+  explicit ProfileKeyScanner(std::string_view text) : text_(text) {}
+
+  // The next key line that stands in a section; false at the end.
+  bool Next(Entry& entry);
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+  std::string_view section_;
+  bool inSection_ = false;
+  bool firstSection_ = false;
+  std::unordered_set<std::string> seenSections_;  // lower-cased
 };
 
 // A profile file bound to a path. Creating the object touches no file.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/option_parser.h"
+#include "app/list_file.h"
 #include "support/memory_run.h"
 #include "support/scratch_dir.h"
 
@@ -67,12 +67,12 @@ TEST(PageDetection, FirstNamingLineDecides) {
   dir.Write("c.html", "nothing here\n");
   dir.Write("d.html", "");
   dir.Write("e.html", "telesputnik satcodx\n");
-  EXPECT_EQ(DetectPageSite(dir.At("a.html")), kSiteFlySat);
-  EXPECT_EQ(DetectPageSite(dir.At("b.html")), kSiteLyngSat);
-  EXPECT_EQ(DetectPageSite(dir.At("c.html")), kSiteNone);
-  EXPECT_EQ(DetectPageSite(dir.At("d.html")), kSiteNone);
-  EXPECT_EQ(DetectPageSite(dir.At("e.html")), kSiteSatcoDX);
-  EXPECT_EQ(DetectPageSite(dir.At("missing.html")), kSiteNone);
+  EXPECT_EQ(DetectPageSite(testing::ReadFile(dir.At("a.html"))), kSiteFlySat);
+  EXPECT_EQ(DetectPageSite(testing::ReadFile(dir.At("b.html"))), kSiteLyngSat);
+  EXPECT_EQ(DetectPageSite(testing::ReadFile(dir.At("c.html"))), kSiteNone);
+  EXPECT_EQ(DetectPageSite(testing::ReadFile(dir.At("d.html"))), kSiteNone);
+  EXPECT_EQ(DetectPageSite(testing::ReadFile(dir.At("e.html"))), kSiteSatcoDX);
+  EXPECT_EQ(DetectPageSite(testing::ReadFile(dir.At("missing.html"))), kSiteNone);
 }
 
 std::string IniText(const std::string& position, const std::string& name, const std::string& lines) {
@@ -81,11 +81,7 @@ std::string IniText(const std::string& position, const std::string& name, const 
 
 class Dispatch : public ::testing::Test {
  protected:
-  Dispatch() : cwd_(dir_.path()) {
-    memory_.run.ApplyOptions = [](kavrel::Run& run, const std::string& text, Options& target) {
-      ParseOptions(run, text, target);
-    };
-  }
+  Dispatch() : cwd_(dir_.path()) {}
   testing::ScratchDir dir_;
   testing::CurrentDirectoryGuard cwd_;
   testing::MemoryRun memory_;
@@ -97,27 +93,27 @@ TEST_F(Dispatch, MasksReadEveryMatchingFileByExtension) {
   dir_.Write("c.txt", "nothing known\n");
   dir_.MakeDir("sub");
   dir_.Write("sub/d.ini", IniText("0100", "D", "0=1\n1=11000,H,27500,34\n"));
-  ProcessInput(memory_.run, "*");
+  ProcessInput(memory_.run.input, "*");
   EXPECT_EQ(memory_.PrintedLines(),
             (std::vector<std::string>{"Loading INI file (" + dir_.At("a.ini") + ")...", "A 1 transponders loaded",
                                       "Loading INI file (" + dir_.At("b.INI") + ")...", "B 1 transponders loaded"}));
-  ProcessInput(memory_.run, "sub/*.ini");
+  ProcessInput(memory_.run.input, "sub/*.ini");
   EXPECT_EQ(memory_.PrintedLines().at(4), "Loading INI file (sub/d.ini)...");
   EXPECT_EQ(memory_.run.catalogue.SatelliteCount(), 3);
-  ProcessInput(memory_.run, "nothing*.ini");
+  ProcessInput(memory_.run.input, "nothing*.ini");
   EXPECT_EQ(memory_.PrintedLines().size(), 6u);
 }
 
 TEST_F(Dispatch, PlusMergesIntoKnownSatellites) {
   dir_.Write("first.ini", IniText("0130", "Hot", "0=1\n1=11000,H,27500,34\n"));
   dir_.Write("second.ini", IniText("0130", "Hot Bird", "0=1\n1=12000,V,27500,34\n"));
-  ProcessInput(memory_.run, "first.ini");
-  ProcessInput(memory_.run, "+second.ini");
-  EXPECT_TRUE(memory_.run.catalogue.MergeFlag);
+  ProcessInput(memory_.run.input, "first.ini");
+  ProcessInput(memory_.run.input, "+second.ini");
+  EXPECT_TRUE(memory_.run.sink.Merging());
   EXPECT_EQ(memory_.Satellite(0).Count(), 2);
   EXPECT_EQ(memory_.Satellite(0).Name, "Hot Bird");
-  ProcessInput(memory_.run, "first.ini");  // no "+": replaces
-  EXPECT_FALSE(memory_.run.catalogue.MergeFlag);
+  ProcessInput(memory_.run.input, "first.ini");  // no "+": replaces
+  EXPECT_FALSE(memory_.run.sink.Merging());
   EXPECT_EQ(memory_.Satellite(0).Count(), 1);
   EXPECT_EQ(memory_.Satellite(0).Name, "Hot");
 }

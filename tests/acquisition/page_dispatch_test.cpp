@@ -13,9 +13,9 @@ TEST(PageDispatch, TheFirstLineThatNamesASiteDecides) {
   ScratchDir dir;
   auto detect = [&dir](const std::string& text) {
     dir.Write("page", text);
-    return DetectPageSite(dir.At("page"));
+    return DetectPageSite(ReadFile(dir.At("page")));
   };
-  EXPECT_EQ(DetectPageSite(dir.At("missing")), kSiteNone);
+  EXPECT_EQ(DetectPageSite(ReadFile(dir.At("missing"))), kSiteNone);
   EXPECT_EQ(detect(""), kSiteNone);
   EXPECT_EQ(detect("<html>\nnothing here\n"), kSiteNone);
   EXPECT_EQ(detect("<title>FlySat</title>\r\n<a href=lyngsat.com>\n"), kSiteFlySat);
@@ -39,7 +39,7 @@ TEST(PageDispatch, LocalPagesOfEverySiteGoToTheirParser) {
                 {"e.txt", "telesputnik/several.html"}});
   dir.Write("f.html", "<html>a page of no known site is left alone</html>\n");
   MemoryRun memory;
-  ProcessInput(memory.run, dir.path() + "/*");
+  ProcessInput(memory.run.input, dir.path() + "/*");
   std::string prefix = dir.path() + "/";
   EXPECT_EQ(memory.PrintedLines(),
             (Strings{"Processing " + prefix + "a.html...", "5 transponders loaded",
@@ -63,7 +63,7 @@ TEST(PageDispatch, AFailedPageDiscardsOnlyTheSatelliteItWasFilling) {
                 {"5.html", "flysat/several.html"},                // 3300 (replaced) and 40
                 {"6.html", "satcodx/abandon-frequency.html"}});   // selects 192, then gives up
   MemoryRun memory;
-  ProcessInput(memory.run, dir.path() + "/*.html");
+  ProcessInput(memory.run.input, dir.path() + "/*.html");
   std::string prefix = dir.path() + "/";
   EXPECT_EQ(memory.PrintedLines(),
             (Strings{"Processing " + prefix + "1.html...", "3 transponders loaded",
@@ -75,7 +75,7 @@ TEST(PageDispatch, AFailedPageDiscardsOnlyTheSatelliteItWasFilling) {
   // The satellite of 6.html is 192, not the last one (40), which stays.
   EXPECT_EQ(SatelliteSummary(memory), (Strings{"3300 Intelsat 901 (2)", "3560 Amos 3 (1)",
                                                "400 Express AM7 (3)", "40 Amos 3 (1)"}));
-  EXPECT_EQ(memory.run.catalogue.CurrentSatellite, -1);
+  EXPECT_EQ(memory.run.sink.Current(), nullptr);
 }
 
 }  // namespace

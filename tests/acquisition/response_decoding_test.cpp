@@ -23,7 +23,7 @@ class Decoding : public ::testing::Test {
   // Runs both steps on a response and returns the page left behind.
   std::string Decode(const std::string& response, bool* ok = nullptr) {
     dir_.Write("page.htm", response);
-    bool done = DecodeChunked(memory_.run, dir_.At("page.htm")) && GunzipFile(memory_.run, dir_.At("page.htm"));
+    bool done = DecodeChunked(memory_.run.out, dir_.At("page.htm")) && GunzipFile(memory_.run.out, dir_.At("page.htm"));
     if (ok) *ok = done;
     return dir_.Read("page.htm");
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/format_table.h"
 #include "platform/fatal_error.h"
 #include "support/memory_run.h"
 #include "support/scratch_dir.h"
@@ -19,7 +20,7 @@ Options DefaultRunOptions() {
 TEST(Configuration, MissingFileOrKeysKeepTheDefaults) {
   ScratchDir dir;
   MemoryRun m;
-  m.run.ConfigPath = dir.At("kavrel.ini");
+  m.run.input.ConfigPath = dir.At("kavrel.ini");
   LoadConfiguration(m.run);
   EXPECT_EQ(m.run.options, DefaultRunOptions());
   EXPECT_FALSE(dir.Exists("kavrel.ini"));
@@ -38,7 +39,7 @@ TEST(Configuration, ValuesOfOtherFormsFallBack) {
             "MaxSR=0x2710\nMinSR=abc\nProxyPort=-8\nSaveFormat=XML\n"
             "ProxyHost=" + std::string(300, 'h') + "\nProxyUser=u\nProxyPassword= p w \n");
   MemoryRun m;
-  m.run.ConfigPath = dir.At("kavrel.ini");
+  m.run.input.ConfigPath = dir.At("kavrel.ini");
   LoadConfiguration(m.run);
   const Options& o = m.run.options;
   EXPECT_FALSE(o.AcceptKu);
@@ -71,7 +72,7 @@ TEST(Configuration, SavesNineteenKeysAndKeepsTheRest) {
             "; my settings\n[COMMON]\nSaveFormat=ini1\nMyOwnKey=1\nkeephtml=on\n"
             "[lyngsat]\n0130=http://example/130.html\n");
   MemoryRun m;
-  m.run.ConfigPath = dir.At("kavrel.ini");
+  m.run.input.ConfigPath = dir.At("kavrel.ini");
   m.run.options = DefaultRunOptions();
   m.run.options.FormatCode = kFormatKathrein;
   m.run.options.AcceptedKinds.Add(kKindDvbS2);
@@ -93,7 +94,7 @@ TEST(Configuration, SavesNineteenKeysAndKeepsTheRest) {
 
   // What was saved loads back, all but SaveConfig.
   MemoryRun next;
-  next.run.ConfigPath = m.run.ConfigPath;
+  next.run.input.ConfigPath = m.run.input.ConfigPath;
   next.run.options = DefaultRunOptions();
   LoadConfiguration(next.run);
   Options expected = m.run.options;
@@ -107,7 +108,7 @@ TEST(Configuration, SavesNineteenKeysAndKeepsTheRest) {
 TEST(Configuration, RefusedWriteEndsTheRunAndKeepsTheOldFile) {
   ScratchDir dir;
   MemoryRun m;
-  m.run.ConfigPath = dir.At("missing/kavrel.ini");
+  m.run.input.ConfigPath = dir.At("missing/kavrel.ini");
   try {
     SaveConfiguration(m.run);
     FAIL() << "no error";
@@ -119,22 +120,22 @@ TEST(Configuration, RefusedWriteEndsTheRunAndKeepsTheOldFile) {
   // does not: the replacement fails after the old file was read.
   std::string name = std::string(245, 'k') + ".ini";
   dir.Write(name, "[Common]\nAcceptKu=off\n");
-  m.run.ConfigPath = dir.At(name);
+  m.run.input.ConfigPath = dir.At(name);
   EXPECT_THROW(SaveConfiguration(m.run), FatalError);
   EXPECT_EQ(dir.Read(name), "[Common]\nAcceptKu=off\n");
   EXPECT_EQ(dir.Names(), std::vector<std::string>{name});
 }
 
-TEST(Configuration, Names) {
-  EXPECT_EQ(OnOffText(true), "on");
-  EXPECT_EQ(OnOffText(false), "off");
-  EXPECT_EQ(FormatName(kFormatIni1), "ini1");
-  EXPECT_EQ(FormatName(kFormatIni2), "ini2");
-  EXPECT_EQ(FormatName(kFormatIni3), "ini3");
-  EXPECT_EQ(FormatName(kFormatXml), "xml");
-  EXPECT_EQ(FormatName(kFormatDll), "dll");
-  EXPECT_EQ(FormatName(kFormatTrp), "trp");
-  EXPECT_EQ(FormatName(kFormatKathrein), "kat");
+TEST(Configuration, EveryFormatHasItsSaveFormatName) {
+  const std::pair<uint8_t, std::string_view> names[] = {
+      {kFormatIni1, "ini1"}, {kFormatIni2, "ini2"}, {kFormatIni3, "ini3"}, {kFormatXml, "xml"},
+      {kFormatDll, "dll"},   {kFormatTrp, "trp"},   {kFormatKathrein, "kat"}};
+  ASSERT_EQ(OutputFormats().size(), std::size(names));
+  for (auto [code, name] : names) {
+    ASSERT_NE(FindOutputFormat(code), nullptr) << name;
+    EXPECT_EQ(FindOutputFormat(code)->configName, name);
+    EXPECT_EQ(FormatOfConfigName(name), FindOutputFormat(code));
+  }
 }
 
 }  // namespace

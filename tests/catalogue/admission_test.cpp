@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/run.h"
+#include "app/run.h"
 #include "support/memory_run.h"
 
 namespace kavrel {
@@ -107,22 +107,6 @@ TEST(Admission, ProvidersAreCutToFiftyCharacters) {
   EXPECT_EQ(t.NetworkId, 1);
   EXPECT_EQ(t.TransportStreamId, 1070);
   EXPECT_EQ(t.Modulation, 2);
-}
-
-TEST(Admission, AddsOnlyToAnExistingCurrentSatellite) {
-  testing::MemoryRun memory;
-  kavrel::Run& run = memory.run;
-  AddTransponder(run, Offer(11000, 'H'));  // no satellite yet
-  run.catalogue.FindOrAddSatellite("A", 130);
-  run.catalogue.CurrentSatellite = -1;
-  AddTransponder(run, Offer(11000, 'H'));
-  run.catalogue.CurrentSatellite = 5;  // past the end
-  AddTransponder(run, Offer(11000, 'H'));
-  EXPECT_EQ(run.catalogue.Satellites[0].Count(), 0);
-  run.catalogue.CurrentSatellite = 0;
-  AddTransponder(run, Offer(11000, 'H'));
-  EXPECT_EQ(run.catalogue.Satellites[0].Count(), 1);
-  EXPECT_TRUE(memory.printed.str().empty());  // admission never reports
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <random>
+#include <sstream>
 
-#include "app/options.h"
+#include "catalogue/options.h"
 #include "catalogue/admission.h"
+#include "catalogue/satellite_sink.h"
 #include "support/catalogue_fixture.h"
 
 namespace kavrel {
@@ -149,82 +151,107 @@ TEST(TransponderList, ManyInsertsStayOrdered) {
                              [](const auto& a, const auto& b) { return a.Frequency < b.Frequency; }));
 }
 
-TEST(Catalogue, FindOrAddSatelliteReplacesOrMerges) {
-  Catalogue catalogue;
-  catalogue.FindOrAddSatellite("Alpha", 130);
-  catalogue.Satellites[0].Transponders.Insert(T(11000, 'H'));
-  catalogue.FindOrAddSatellite("Beta", 192);
-  EXPECT_EQ(catalogue.CurrentSatellite, 1);
+// The catalogue changes only through a sink; these run the sink's cursor
+// rules against the catalogue it fills.
+class Sink : public ::testing::Test {
+ protected:
+  Catalogue catalogue_;
+  Options options_;
+  std::ostringstream printed_;
+  SatelliteSink sink_{catalogue_, options_, printed_};
+
+  void Add(int32_t frequency) {
+    OfferedTransponder offered;
+    offered.Frequency = frequency;
+    offered.Polarization = 'H';
+    offered.SymbolRate = 27500;
+    offered.SystemKind = kKindDvbS;
+    sink_.AddTransponder(offered);
+  }
+  const SatelliteRecord& At(size_t index) const { return catalogue_.Satellites().at(index); }
+};
+
+TEST_F(Sink, FindOrAddSatelliteReplacesOrMerges) {
+  Add(11000);  // no satellite yet: goes nowhere
+  sink_.FindOrAddSatellite("Alpha", 130);
+  Add(11000);
+  sink_.FindOrAddSatellite("Beta", 192);
+  EXPECT_EQ(sink_.Current(), &At(1));
 
   // Without merging a second source replaces the list and the name, even
   // with an empty name.
-  catalogue.FindOrAddSatellite("", 130);
-  EXPECT_EQ(catalogue.CurrentSatellite, 0);
-  EXPECT_EQ(catalogue.Satellites[0].Name, "");
-  EXPECT_EQ(catalogue.Satellites[0].Count(), 0);
+  sink_.FindOrAddSatellite("", 130);
+  EXPECT_EQ(sink_.Current(), &At(0));
+  EXPECT_EQ(At(0).Name, "");
+  EXPECT_EQ(At(0).Count(), 0);
 
   // Merging keeps the list and takes only a longer name.
-  catalogue.Satellites[0].Transponders.Insert(T(11000, 'H'));
-  catalogue.MergeFlag = true;
-  catalogue.FindOrAddSatellite("Five5", 130);
-  catalogue.FindOrAddSatellite("Seven77", 130);
-  catalogue.FindOrAddSatellite("Five5", 130);
-  EXPECT_EQ(catalogue.Satellites[0].Name, "Seven77");
-  EXPECT_EQ(catalogue.Satellites[0].Count(), 1);
-  EXPECT_EQ(catalogue.SatelliteCount(), 2);
+  Add(11000);
+  sink_.SetMerge(true);
+  sink_.FindOrAddSatellite("Five5", 130);
+  sink_.FindOrAddSatellite("Seven77", 130);
+  sink_.FindOrAddSatellite("Five5", 130);
+  EXPECT_EQ(At(0).Name, "Seven77");
+  EXPECT_EQ(At(0).Count(), 1);
+  EXPECT_EQ(catalogue_.SatelliteCount(), 2);
+  EXPECT_TRUE(printed_.str().empty());  // admission never reports
 }
 
-TEST(Catalogue, DropEmptyLastSatelliteLooksOnlyAtTheLast) {
-  Catalogue catalogue;
-  catalogue.DropEmptyLastSatellite();  // empty table: nothing happens
-  catalogue.FindOrAddSatellite("Empty", 100);
-  catalogue.FindOrAddSatellite("Full", 200);
-  catalogue.Satellites[1].Transponders.Insert(T(11000, 'H'));
-  catalogue.DropEmptyLastSatellite();
-  EXPECT_EQ(catalogue.SatelliteCount(), 2);
-  catalogue.FindOrAddSatellite("Empty too", 300);
-  catalogue.DropEmptyLastSatellite();
-  EXPECT_EQ(catalogue.SatelliteCount(), 2);
-  // The current index may now name nothing; there is no current satellite.
-  EXPECT_EQ(catalogue.CurrentSatellite, 2);
-  EXPECT_EQ(catalogue.Current(), nullptr);
+TEST_F(Sink, EndingsReportAndDropOnlyAnEmptyLastSatellite) {
+  sink_.FindOrAddSatellite("Empty", 100);
+  sink_.FindOrAddSatellite("Full", 200);
+  Add(11000);
+  sink_.EndSatellite("Full");
+  EXPECT_EQ(catalogue_.SatelliteCount(), 2);
+  sink_.FindOrAddSatellite("Empty too", 300);
+  sink_.EndSatellite("Empty too");
+  EXPECT_EQ(catalogue_.SatelliteCount(), 2);
+  // The dropped satellite stays named, with nothing left to count: a file
+  // reader's next ending still reports it, and rows go nowhere.
+  EXPECT_TRUE(sink_.HasNamedSatellite());
+  EXPECT_EQ(sink_.Current(), nullptr);
+  sink_.EndSatellite("again");
+  Add(12000);
+  EXPECT_EQ(At(1).Count(), 1);
+  // A page starts with no satellite and reports none it did not name.
+  sink_.BeginPage("page.html");
+  sink_.EndPage();
+  EXPECT_EQ(printed_.str(),
+            "Full 1 transponders loaded\nEmpty too 0 transponders loaded\nagain 0 transponders loaded\n"
+            "Processing page.html...\n");
 }
 
-TEST(Catalogue, SortsByPositionWithListsAttached) {
-  Catalogue catalogue;
+TEST_F(Sink, AnAbandonedPageTakesOnlyItsOwnSatellite) {
+  for (int32_t p = 0; p < 200000; ++p) sink_.FindOrAddSatellite("S", 200000 - p);
+  EXPECT_EQ(catalogue_.FindSatellite(1), 199999);
+  catalogue_.SortSatellites();
+  EXPECT_EQ(catalogue_.FindSatellite(1), 0);
+  EXPECT_EQ(catalogue_.FindSatellite(0), -1);
+  sink_.BeginPage("first.html");
+  sink_.AbandonPage();  // named nothing: nothing goes
+  EXPECT_EQ(catalogue_.SatelliteCount(), 200000);
+  sink_.FindOrAddSatellite("S", 1);
+  sink_.AbandonPage();
+  EXPECT_EQ(catalogue_.FindSatellite(1), -1);
+  EXPECT_EQ(catalogue_.FindSatellite(2), 0);
+  EXPECT_FALSE(sink_.HasNamedSatellite());
+  EXPECT_EQ(printed_.str(), "Processing first.html...\nError while parsing HTML data\n"
+                            "Error while parsing HTML data\n");
+}
+
+TEST_F(Sink, SortsByPositionWithListsAttached) {
   for (int32_t position : {3300, 130, 192, 3590, 0}) {
-    catalogue.FindOrAddSatellite("S" + std::to_string(position), position);
-    catalogue.Satellites.back().Transponders.Insert(T(10000 + position, 'H'));
+    sink_.FindOrAddSatellite("S" + std::to_string(position), position);
+    Add(10700 + position / 10);
   }
-  catalogue.SortSatellites();
+  catalogue_.SortSatellites();
   std::vector<int32_t> positions;
-  for (const auto& s : catalogue.Satellites) {
+  for (const auto& s : catalogue_.Satellites()) {
     positions.push_back(s.Position);
     EXPECT_EQ(s.Name, "S" + std::to_string(s.Position));
-    EXPECT_EQ(s.Transponders.begin()->Frequency, 10000 + s.Position);
+    EXPECT_EQ(s.Transponders.begin()->Frequency, 10700 + s.Position / 10);
   }
   EXPECT_EQ(positions, (std::vector<int32_t>{0, 130, 192, 3300, 3590}));
-}
-
-TEST(Catalogue, FindsSatellitesThroughEveryChange) {
-  Catalogue catalogue;
-  // Many satellites (a page of many headers) stay cheap to look up.
-  for (int32_t p = 0; p < 200000; ++p) catalogue.FindOrAddSatellite("S", 200000 - p);
-  EXPECT_EQ(catalogue.FindSatellite(1), 199999);
-  catalogue.SortSatellites();
-  EXPECT_EQ(catalogue.FindSatellite(1), 0);
-  EXPECT_EQ(catalogue.FindSatellite(0), -1);
-  catalogue.CurrentSatellite = 0;
-  catalogue.RemoveCurrentSatellite();
-  EXPECT_EQ(catalogue.FindSatellite(1), -1);
-  EXPECT_EQ(catalogue.FindSatellite(2), 0);
-  EXPECT_EQ(catalogue.CurrentSatellite, -1);
-  catalogue.DropEmptyLastSatellite();
-  EXPECT_EQ(catalogue.FindSatellite(200000), -1);
-  SatelliteRecord outside;
-  outside.Position = -7;
-  catalogue.Satellites.push_back(std::move(outside));
-  EXPECT_EQ(catalogue.FindSatellite(-7), catalogue.SatelliteCount() - 1);
 }
 
 TEST(Catalogue, NormalizePosition) {

@@ -32,7 +32,7 @@ TEST(DllFile, WritesTheFixedLayout) {
   AddSatellite(m.run, "Example Satellite 2", 3300, {Transponder(3794, 'L', 2170, 0, 0, kKindDss)});
   AddSatellite(m.run, "Elevenchars", 192, {});
   AddSatellite(m.run, "TwelveCharsX", 282, {});
-  WriteDllFile(m.run);
+  WriteDllFile(m.run.catalogue, m.Writer());
   EXPECT_EQ(m.printed.str(), "Writting DLL file...\n");
 
   Bytes expected;
@@ -50,12 +50,12 @@ TEST(DllFile, WritesTheFixedLayout) {
 
   MemoryRun again;
   AddSatellite(again.run, "X", 130, {});
-  WriteDllFile(again.run);
+  WriteDllFile(again.run.catalogue, again.Writer());
   EXPECT_EQ(dir.Read("satellite(1).dll").size(), 4 + 68u);
   EXPECT_EQ(dir.Read("satellite.dll"), expected.str());
 
   MemoryRun empty;
-  WriteDllFile(empty.run);
+  WriteDllFile(empty.run.catalogue, empty.Writer());
   EXPECT_EQ(dir.Names().size(), 2u);
 }
 
@@ -87,7 +87,7 @@ TEST(DllFile, ReadsBlocksAndRecords) {
   dir.Write("in.dll", file);
 
   MemoryRun m;
-  ReadDllFile(m.run, dir.At("in.dll"));
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("in.dll"))), ProducerResult::kRead);
   EXPECT_EQ(m.PrintedLines(), (std::vector<std::string>{"Loading DLL file (" + dir.At("in.dll") + ")...",
                                                         "Example 1 transponders loaded",
                                                         " 1 transponders loaded",
@@ -104,8 +104,7 @@ TEST(DllFile, ReadsBlocksAndRecords) {
   EXPECT_EQ(m.Satellite(2).Position, 3300);
 
   m.run.options.AcceptedKinds.Add(kKindDvbS2);
-  m.run.catalogue.Satellites.clear();
-  ReadDllFile(m.run, dir.At("in.dll"));
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("in.dll"))), ProducerResult::kRead);
   EXPECT_EQ(m.TranspondersOf(0), (std::vector<TransponderRecord>{
                                      Transponder(10719, 'V', 27500),
                                      Transponder(10758, 'H', 22000, 0, 0, kKindDvbS2)}));
@@ -135,13 +134,13 @@ TEST(DllFile, BrokenFilesReadWhatIsThere) {
   dir.Write("noise.dll", noise);
 
   MemoryRun m;
-  ReadDllFile(m.run, dir.At("short.dll"));
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("short.dll"))), ProducerResult::kRead);
   EXPECT_EQ(m.PrintedLines().size(), 1u);
   EXPECT_EQ(m.run.catalogue.SatelliteCount(), 0);
 
-  ReadDllFile(m.run, dir.At("huge.dll"));
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("huge.dll"))), ProducerResult::kRead);
   EXPECT_EQ(m.PrintedLines().back(), "Example 1 transponders loaded");
-  ReadDllFile(m.run, dir.At("noise.dll"));
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("noise.dll"))), ProducerResult::kRead);
   ASSERT_EQ(m.run.catalogue.SatelliteCount(), 1);
   EXPECT_EQ(m.TranspondersOf(0), std::vector<TransponderRecord>{Transponder(10719, 'V', 27500)});
 }

@@ -20,8 +20,8 @@ TEST(TrpFile, WritesOneListPerSatellite) {
                {Transponder(3794, 'L', 2170, 3, 4), Transponder(10719, 'V', 27500, 5, 6, kKindDvbS2, 2),
                 Transponder(11000, 'H', 27500, 3, 4, kKindDss)});
   AddSatellite(m.run, "A/B:C", 1801, {});
-  WriteTrpFiles(m.run);
-  WriteTrpSatellite(m.run, m.Satellite(0));
+  WriteTrpFiles(m.run.catalogue, m.Writer());
+  WriteTrpSatellite(m.Writer(), m.Satellite(0));
 
   std::string cwdPath = dir.path();
   EXPECT_EQ(m.PrintedLines(), (std::vector<std::string>{
@@ -49,13 +49,6 @@ TEST(TrpFile, NamesAndPositions) {
   EXPECT_EQ(TrpPositionText(3599), "(0.1w)");
   EXPECT_EQ(TrpPositionText(0), "(0.0w)");
   EXPECT_EQ(TrpPositionText(5), "(0.5e)");
-
-  ScratchDir dir;
-  CurrentDirectoryGuard cwd(dir.path());
-  EXPECT_EQ(UniqueTrpName("Sat(1.0e)"), "Sat(1.0e).trp");
-  dir.Write("Sat(1.0e).trp", "");
-  dir.Write("Sat(1.0e)(1).trp", "");
-  EXPECT_EQ(UniqueTrpName("Sat(1.0e)"), "Sat(1.0e)(2).trp");
 }
 
 TEST(TrpFile, OverlongNamesStillMakeFiles) {
@@ -63,8 +56,8 @@ TEST(TrpFile, OverlongNamesStillMakeFiles) {
   CurrentDirectoryGuard cwd(dir.path());
   MemoryRun m;
   AddSatellite(m.run, std::string(400, 'N'), 130, {Transponder(10719, 'V', 27500)});
-  WriteTrpFiles(m.run);
-  WriteTrpFiles(m.run);
+  WriteTrpFiles(m.run.catalogue, m.Writer());
+  WriteTrpFiles(m.run.catalogue, m.Writer());
   std::vector<std::string> names = dir.Names();
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(names[1], std::string(255 - 16 - 7, 'N') + "(13.0e).trp");

@@ -22,7 +22,7 @@ TEST(XmlFile, WritesTheCatalogueLineByLine) {
                 Transponder(11300, 'V', 27500, 3, 4, kKindDss)});
   AddSatellite(m.run, "A&B <\"x\"> East", 1800, {Transponder(3794, 'L', 2170, 9, 10)});
   AddSatellite(m.run, "West Only S2", 1801, {Transponder(12000, 'H', 27500, 2, 3, kKindDvbS2)});
-  WriteXmlFile(m.run);
+  WriteXmlFile(m.run.catalogue, m.Writer());
 
   EXPECT_EQ(m.printed.str(), "Writting XML file...\n");
   EXPECT_EQ(dir.Read("satellites.xml"),
@@ -44,7 +44,7 @@ TEST(XmlFile, WritesTheCatalogueLineByLine) {
   // A second run never touches the first file.
   MemoryRun again;
   AddSatellite(again.run, "Other", 192, {});
-  WriteXmlFile(again.run);
+  WriteXmlFile(again.run.catalogue, again.Writer());
   EXPECT_EQ(dir.Read("satellites(1).xml"),
             "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<satellites>\n"
             "\t<sat name=\"Other\" flags=\"5\" position=\"192\">\n\t</sat>\n</satellites>\n");
@@ -55,7 +55,7 @@ TEST(XmlFile, EmptyCatalogueCreatesNoFile) {
   ScratchDir dir;
   CurrentDirectoryGuard cwd(dir.path());
   MemoryRun m;
-  WriteXmlFile(m.run);
+  WriteXmlFile(m.run.catalogue, m.Writer());
   EXPECT_EQ(m.PrintedLines(), std::vector<std::string>{"Writting XML file..."});
   EXPECT_TRUE(dir.Names().empty());
 }
@@ -117,7 +117,7 @@ TEST(XmlFile, ReadsWhatTheWriterAndOtherProgramsWrite) {
             "\t</sat>\r\n"
             "</satellites>\r\n");
   MemoryRun m;
-  ReadXmlFile(m.run, dir.At("in.xml"));
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("in.xml"))), ProducerResult::kRead);
   EXPECT_EQ(m.PrintedLines(), (std::vector<std::string>{"Loading XML file (" + dir.At("in.xml") + ")...",
                                                         "Example Sat 3 transponders loaded",
                                                         "West 1 transponders loaded",
@@ -142,8 +142,8 @@ TEST(XmlFile, TransponderLinesGoToTheSatelliteOfAnEarlierInput) {
             "\t\t<transponder frequency=\"11000000\" symbol_rate=\"27500000\" polarization=\"0\" fec_inner=\"3\"/>\n"
             "</sat>\n");
   MemoryRun m;
-  m.run.catalogue.FindOrAddSatellite("Earlier", 100);
-  ReadXmlFile(m.run, dir.At("tail.xml"));
+  m.run.sink.FindOrAddSatellite("Earlier", 100);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("tail.xml"))), ProducerResult::kRead);
   EXPECT_EQ(m.PrintedLines().back(), " 1 transponders loaded");
   EXPECT_EQ(m.Satellite(0).Count(), 1);
 }
@@ -168,9 +168,9 @@ TEST(XmlFile, BrokenFilesReadWhatIsWellFormed) {
   dir.Write("noise.xml", "<sat name=\"N\" position=\"10\">\n" + noise);
 
   MemoryRun m;
-  ReadXmlFile(m.run, dir.At("cut.xml"));
-  ReadXmlFile(m.run, dir.At("quotes.xml"));
-  ReadXmlFile(m.run, dir.At("noise.xml"));
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("cut.xml"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("quotes.xml"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("noise.xml"))), ProducerResult::kRead);
   ASSERT_GE(m.run.catalogue.SatelliteCount(), 2);
   EXPECT_EQ(m.Satellite(0).Name, "Cut");
   EXPECT_EQ(m.TranspondersOf(0), std::vector<TransponderRecord>{Transponder(10719, 'V', 27500, 3, 4)});

@@ -14,7 +14,7 @@ std::string Page(const std::string& name) { return PagePath("flysat", name); }
 TEST(FlySatParser, ReadsRowsByTheirProvidersColour) {
   MemoryRun memory;
   std::string path = Page("normal.html");
-  EXPECT_EQ(ParseFlySatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseFlySatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "5 transponders loaded"}));
   EXPECT_EQ(SatelliteSummary(memory), Strings{"130 Hot Bird 13C (5)"});
   // Providers split over two lines are joined; "&nbsp;" means none.
@@ -34,7 +34,7 @@ TEST(FlySatParser, GatesAndSystemsFollowTheOptions) {
   memory.run.options.AcceptedKinds.Add(kKindDvbS2);
   // A row without a system text is offered as kind 0; admission decides.
   memory.run.options.AcceptedKinds.Add(0);
-  EXPECT_EQ(ParseFlySatPage(memory.run, Page("normal.html")), 0);
+  EXPECT_EQ(ParseFlySatPage(memory.run.sink, memory.Source(Page("normal.html"))), ProducerResult::kRead);
   EXPECT_EQ(Described(memory, 0), (Strings{
                                       "11034 V 27500 3/4 k1 m1 0/0 Canal+",
                                       "11054 H 29900 2/3 k2 m2 0/0 Sky",
@@ -47,7 +47,7 @@ TEST(FlySatParser, GatesAndSystemsFollowTheOptions) {
 TEST(FlySatParser, HeadersSwitchTheSatelliteOnlyWithAPosition) {
   MemoryRun memory;
   std::string path = Page("several.html");
-  EXPECT_EQ(ParseFlySatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseFlySatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "1 transponders loaded"}));
   // "unknown" has no blank: its row stays with the West satellite before
   // it; "west" in lower case is not West.
@@ -55,9 +55,9 @@ TEST(FlySatParser, HeadersSwitchTheSatelliteOnlyWithAPosition) {
 
   MemoryRun zero;
   path = Page("position-zero.html");
-  EXPECT_EQ(ParseFlySatPage(zero.run, path), 0);
+  EXPECT_EQ(ParseFlySatPage(zero.run.sink, zero.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(zero.PrintedLines(), (Strings{"Processing " + path + "...", "0 transponders loaded"}));
-  EXPECT_TRUE(zero.run.catalogue.Satellites.empty());
+  EXPECT_TRUE(zero.run.catalogue.Satellites().empty());
 }
 
 }  // namespace

@@ -15,11 +15,9 @@
 namespace kavrel::testing {
 namespace {
 
-using Parser = int (*)(Run&, const std::string&);
-
 struct Site {
   std::string name;
-  Parser parse;
+  Producer parse;
   std::string page;  // a fixture that reads without error
 };
 
@@ -32,19 +30,16 @@ const Site kSites[] = {
 };
 
 TEST(HostilePages, TruncatedPagesAreReadAsFarAsTheyGo) {
-  ScratchDir dir;
   for (const Site& site : kSites) {
     SCOPED_TRACE(site.name);
     std::string whole = ReadFile(PagePath(site.name, site.page));
     MemoryRun complete;
-    ASSERT_EQ(site.parse(complete.run, PagePath(site.name, site.page)), 0);
+    ASSERT_EQ(site.parse(complete.run.sink, SourceText{"whole.html", whole}), ProducerResult::kRead);
     size_t fullCount = complete.Satellite(0).Count();
     for (size_t length = 0; length < whole.size(); length += 7) {
-      dir.Write("cut.html", whole.substr(0, length));
       MemoryRun memory;
-      int result = site.parse(memory.run, dir.At("cut.html"));
-      EXPECT_TRUE(result == 0 || result == -1) << length;
-      for (const SatelliteRecord& satellite : memory.run.catalogue.Satellites) {
+      (void)site.parse(memory.run.sink, SourceText{"cut.html", std::string_view(whole).substr(0, length)});
+      for (const SatelliteRecord& satellite : memory.run.catalogue.Satellites()) {
         EXPECT_LE(satellite.Count(), fullCount) << length;
       }
     }
@@ -82,15 +77,13 @@ std::string MarkupNoise(size_t size, unsigned seed) {
 }
 
 TEST(HostilePages, NoiseIsReadWithoutHarm) {
-  ScratchDir dir;
   for (unsigned seed = 1; seed <= 20; ++seed) {
-    dir.Write("noise.html", MarkupNoise(200000, seed));
+    std::string noise = MarkupNoise(200000, seed);
     for (const Site& site : kSites) {
       SCOPED_TRACE(site.name + " seed " + std::to_string(seed));
       MemoryRun memory;
-      int result = site.parse(memory.run, dir.At("noise.html"));
-      EXPECT_TRUE(result == 0 || result == -1);
-      for (const SatelliteRecord& satellite : memory.run.catalogue.Satellites) {
+      (void)site.parse(memory.run.sink, SourceText{"noise.html", noise});
+      for (const SatelliteRecord& satellite : memory.run.catalogue.Satellites()) {
         for (const TransponderRecord& t : satellite.Transponders) {
           EXPECT_TRUE(t.Polarization == 'H' || t.Polarization == 'V' || t.Polarization == 'L' ||
                       t.Polarization == 'R');
@@ -107,9 +100,9 @@ TEST(HostilePages, AnotherSitesMarkupYieldsNothing) {
       SCOPED_TRACE(reader.name + " reading " + writer.name);
       MemoryRun memory;
       std::string path = PagePath(writer.name, writer.page);
-      EXPECT_EQ(reader.parse(memory.run, path), 0);
+      EXPECT_EQ(reader.parse(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
       EXPECT_EQ(memory.PrintedLines(), std::vector<std::string>{"Processing " + path + "..."});
-      EXPECT_TRUE(memory.run.catalogue.Satellites.empty());
+      EXPECT_TRUE(memory.run.catalogue.Satellites().empty());
     }
   }
 }

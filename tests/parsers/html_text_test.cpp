@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_system.h"
+#include "platform/line_reader.h"
+#include "support/memory_run.h"
 #include "support/scratch_dir.h"
 
 namespace kavrel::testing {
@@ -94,14 +95,16 @@ TEST(HtmlText, TransliterationCoversTheCyrillicAlphabet) {
 TEST(HtmlText, PageLinesDropEveryCarriageReturn) {
   ScratchDir dir;
   dir.Write("a", "ab\r\ncd");
-  TextFileReader a(dir.At("a"));
+  std::string aBytes = ReadFile(dir.At("a"));
+  LineReader a(aBytes);
   EXPECT_EQ(a.ReadPageLine(), "ab");
   EXPECT_FALSE(a.AtEnd());
   EXPECT_EQ(a.ReadPageLine(), "cd");
   EXPECT_TRUE(a.AtEnd());
 
   dir.Write("b", "a\rb\n\r\r\nlast\r");
-  TextFileReader b(dir.At("b"));
+  std::string bBytes = ReadFile(dir.At("b"));
+  LineReader b(bBytes);
   EXPECT_EQ(b.ReadPageLine(), "ab");
   EXPECT_EQ(b.ReadPageLine(), "");
   EXPECT_EQ(b.ReadPageLine(), "last");
@@ -112,7 +115,8 @@ TEST(HtmlText, PageLinesDropEveryCarriageReturn) {
   std::string longLine;
   for (int i = 0; i < 100000; ++i) longLine += "0123456789\r";
   dir.Write("c", longLine + "\nnext");
-  TextFileReader c(dir.At("c"));
+  std::string cBytes = ReadFile(dir.At("c"));
+  LineReader c(cBytes);
   std::string expected;
   for (int i = 0; i < 100000; ++i) expected += "0123456789";
   EXPECT_EQ(c.ReadPageLine(), expected);
@@ -123,7 +127,8 @@ TEST(HtmlText, NextFontCellLineSkipsToTheNextFontCell) {
   ScratchDir dir;
   dir.Write("page", "<td>one</td>\r\n <TD><font size=-1>indented</TD>\n<td><font size=-1>x</td>\n"
                     "<TD><font size=-1>27500</font></TD>\r\nafter\n<TD><font size=-1>last");
-  TextFileReader reader(dir.At("page"));
+  std::string readerBytes = ReadFile(dir.At("page"));
+  LineReader reader(readerBytes);
   EXPECT_EQ(NextFontCellLine(reader), "<TD><font size=-1>27500</font></TD>");
   EXPECT_EQ(reader.ReadTextLine(), "after");
   EXPECT_EQ(NextFontCellLine(reader), "<TD><font size=-1>last");
@@ -131,7 +136,8 @@ TEST(HtmlText, NextFontCellLineSkipsToTheNextFontCell) {
   EXPECT_TRUE(reader.AtEnd());
 
   dir.Write("none", "<td>a</td>\n<td>b</td>\n");
-  TextFileReader none(dir.At("none"));
+  std::string noneBytes = ReadFile(dir.At("none"));
+  LineReader none(noneBytes);
   EXPECT_EQ(NextFontCellLine(none), "");
   EXPECT_TRUE(none.AtEnd());
 }

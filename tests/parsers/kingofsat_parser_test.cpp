@@ -16,7 +16,7 @@ TEST(KingOfSatParser, ReadsRowLinesAndSkipsMalformedOnes) {
   MemoryRun memory;
   memory.run.options.AcceptedKinds.Add(kKindDvbS2);
   std::string path = Page("normal.html");
-  EXPECT_EQ(ParseKingOfSatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseKingOfSatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "4 transponders loaded"}));
   // The row before the title, rows without ids separator, FEC or ") - ",
   // unknown systems, unreadable frequencies and a blank polarization are
@@ -33,7 +33,7 @@ TEST(KingOfSatParser, ReadsRowLinesAndSkipsMalformedOnes) {
 TEST(KingOfSatParser, TitlesInEverySpellingSwitchTheSatellite) {
   MemoryRun memory;
   std::string path = Page("several.html");
-  EXPECT_EQ(ParseKingOfSatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseKingOfSatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "3 transponders loaded"}));
   // "30,0&deg;W" and "4.0&deg;w" are West, "40&deg;E" has no decimal mark;
   // a title without a position leaves the satellite as it was.
@@ -44,15 +44,15 @@ TEST(KingOfSatParser, TitlesInEverySpellingSwitchTheSatellite) {
 
 TEST(KingOfSatParser, ATitleWithoutPositionSelectsNothing) {
   MemoryRun memory;
-  memory.run.catalogue.FindOrAddSatellite("Earlier", 100);
+  memory.run.sink.FindOrAddSatellite("Earlier", 100);
   OfferedTransponder earlier;
   earlier.Frequency = 10700;
   earlier.Polarization = 'H';
   earlier.SymbolRate = 27500;
   earlier.SystemKind = kKindDvbS;
-  AddTransponder(memory.run, earlier);
+  memory.run.sink.AddTransponder(earlier);
   std::string path = Page("no-position.html");
-  EXPECT_EQ(ParseKingOfSatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseKingOfSatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), Strings{"Processing " + path + "..."});
   EXPECT_EQ(SatelliteSummary(memory), Strings{"100 Earlier (1)"});
 }

@@ -14,7 +14,7 @@ std::string Page(const std::string& name) { return PagePath("lyngsat", name); }
 TEST(LyngSatParser, ReadsEveryRowColourAndSystemOfAPage) {
   MemoryRun memory;
   std::string path = Page("normal.html");
-  EXPECT_EQ(ParseLyngSatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseLyngSatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "5 transponders loaded"}));
   // The row before the header went nowhere; white rows, unknown systems,
   // a missing polarization and (by default) DVB-S2 and DSS are left out.
@@ -34,7 +34,7 @@ TEST(LyngSatParser, DataAndFeedRowsFollowTheirOptions) {
   memory.run.options.AcceptFeeds = false;
   memory.run.options.AcceptedKinds.Add(kKindDvbS2);
   memory.run.options.AcceptedKinds.Add(kKindDss);
-  EXPECT_EQ(ParseLyngSatPage(memory.run, Page("normal.html")), 0);
+  EXPECT_EQ(ParseLyngSatPage(memory.run.sink, memory.Source(Page("normal.html"))), ProducerResult::kRead);
   EXPECT_EQ(Described(memory, 0), (Strings{
                                       "11229 V 22000 2/3 k1 m1 1/1026 Canal+",
                                       "11243 H 22000 3/4 k2 m2 1/1027 Sky",
@@ -45,14 +45,14 @@ TEST(LyngSatParser, DataAndFeedRowsFollowTheirOptions) {
 
   MemoryRun dataOnly;
   dataOnly.run.options.AcceptFeeds = false;
-  EXPECT_EQ(ParseLyngSatPage(dataOnly.run, Page("normal.html")), 0);
+  EXPECT_EQ(ParseLyngSatPage(dataOnly.run.sink, dataOnly.Source(Page("normal.html"))), ProducerResult::kRead);
   EXPECT_EQ(dataOnly.Satellite(0).Count(), 4);
 }
 
 TEST(LyngSatParser, EachHeaderSwitchesTheSatellite) {
   MemoryRun memory;
   std::string path = Page("several.html");
-  EXPECT_EQ(ParseLyngSatPage(memory.run, path), 0);
+  EXPECT_EQ(ParseLyngSatPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   // Only the last satellite is counted; "w" in lower case is not West.
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "1 transponders loaded"}));
   EXPECT_EQ(SatelliteSummary(memory),
@@ -81,7 +81,7 @@ TEST(LyngSatParser, MalformedHeadersAndRowsAbandonThePage) {
     SCOPED_TRACE(c.page);
     MemoryRun memory;
     std::string path = Page(c.page);
-    EXPECT_EQ(ParseLyngSatPage(memory.run, path), -1);
+    EXPECT_EQ(ParseLyngSatPage(memory.run.sink, memory.Source(path)), ProducerResult::kAbandoned);
     // No count line, and no satellite is dropped by the parser itself.
     EXPECT_EQ(memory.PrintedLines(), Strings{"Processing " + path + "..."});
     EXPECT_EQ(SatelliteSummary(memory), c.satellites);
@@ -90,8 +90,8 @@ TEST(LyngSatParser, MalformedHeadersAndRowsAbandonThePage) {
 
 TEST(LyngSatParser, RowsBeforeTheHeaderDoNotGoToAnEarlierSatellite) {
   MemoryRun memory;
-  memory.run.catalogue.FindOrAddSatellite("Earlier", 100);
-  EXPECT_EQ(ParseLyngSatPage(memory.run, Page("normal.html")), 0);
+  memory.run.sink.FindOrAddSatellite("Earlier", 100);
+  EXPECT_EQ(ParseLyngSatPage(memory.run.sink, memory.Source(Page("normal.html"))), ProducerResult::kRead);
   EXPECT_EQ(SatelliteSummary(memory), (Strings{"100 Earlier (0)", "192 Astra 1KR (5)"}));
 }
 

@@ -19,14 +19,6 @@ inline std::string PagePath(const std::string& site, const std::string& name) {
   return TestDataPath("pages/" + site + "/" + name);
 }
 
-// The bytes of a file (a fixture page, or a file a run wrote).
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // "11229 V 22000 2/3 k1 m1 1/1026 Canal+": frequency, polarization, symbol
 // rate, FEC, system kind, modulation, network/stream ids, providers.
 inline std::string Describe(const TransponderRecord& t) {
@@ -48,7 +40,7 @@ inline std::vector<std::string> Described(MemoryRun& memory, size_t satellite) {
 // "130 Hot Bird 13C (2)" for every satellite of the catalogue, in order.
 inline std::vector<std::string> SatelliteSummary(MemoryRun& memory) {
   std::vector<std::string> lines;
-  for (const SatelliteRecord& s : memory.run.catalogue.Satellites) {
+  for (const SatelliteRecord& s : memory.run.catalogue.Satellites()) {
     lines.push_back(std::to_string(s.Position) + ' ' + s.Name + " (" + std::to_string(s.Count()) + ')');
   }
   return lines;

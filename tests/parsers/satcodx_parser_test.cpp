@@ -14,7 +14,7 @@ std::string Page(const std::string& name) { return PagePath("satcodx", name); }
 TEST(SatcoDXParser, ReadsTheSimpleLayout) {
   MemoryRun memory;
   std::string path = Page("simple.html");
-  EXPECT_EQ(ParseSatcoDXPage(memory.run, path), 0);
+  EXPECT_EQ(ParseSatcoDXPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...",
                                             "Error: Freq 11766 symbolrate missing - record skiped!",
                                             "5 transponders loaded"}));
@@ -31,14 +31,14 @@ TEST(SatcoDXParser, ReadsTheSimpleLayout) {
 
   MemoryRun noData;
   noData.run.options.AcceptData = false;
-  EXPECT_EQ(ParseSatcoDXPage(noData.run, path), 0);
+  EXPECT_EQ(ParseSatcoDXPage(noData.run.sink, noData.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(noData.Satellite(0).Count(), 4);
 }
 
 TEST(SatcoDXParser, ReadsTheGroupedLayoutAndIgnoresItsChannelRows) {
   MemoryRun memory;
   std::string path = Page("grouped.html");
-  EXPECT_EQ(ParseSatcoDXPage(memory.run, path), 0);
+  EXPECT_EQ(ParseSatcoDXPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...",
                                             "Error: Freq 11259 symbolrate missing - record skipped!",
                                             "4 transponders loaded"}));
@@ -53,14 +53,14 @@ TEST(SatcoDXParser, ReadsTheGroupedLayoutAndIgnoresItsChannelRows) {
 
   MemoryRun noData;
   noData.run.options.AcceptData = false;
-  EXPECT_EQ(ParseSatcoDXPage(noData.run, path), 0);
+  EXPECT_EQ(ParseSatcoDXPage(noData.run.sink, noData.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(noData.Satellite(0).Count(), 3);
 }
 
 TEST(SatcoDXParser, EachHeaderSwitchesTheSatellite) {
   MemoryRun memory;
   std::string path = Page("several.html");
-  EXPECT_EQ(ParseSatcoDXPage(memory.run, path), 0);
+  EXPECT_EQ(ParseSatcoDXPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "2 transponders loaded"}));
   EXPECT_EQ(SatelliteSummary(memory),
             (Strings{"130 Eutelsat Hot Bird 13B (1)", "180 Intelsat 901 (2)"}));
@@ -85,7 +85,7 @@ TEST(SatcoDXParser, MalformedHeadersAndFrequenciesAbandonThePage) {
     SCOPED_TRACE(c.page);
     MemoryRun memory;
     std::string path = Page(c.page);
-    EXPECT_EQ(ParseSatcoDXPage(memory.run, path), -1);
+    EXPECT_EQ(ParseSatcoDXPage(memory.run.sink, memory.Source(path)), ProducerResult::kAbandoned);
     EXPECT_EQ(memory.PrintedLines(), Strings{"Processing " + path + "..."});
     EXPECT_EQ(SatelliteSummary(memory), c.satellites);
   }

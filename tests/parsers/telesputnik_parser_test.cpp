@@ -14,7 +14,7 @@ std::string Page(const std::string& name) { return PagePath("telesputnik", name)
 TEST(TelesputnikParser, ReadsRowsAndTransliteratesNames) {
   MemoryRun memory;
   std::string path = Page("normal.html");
-  EXPECT_EQ(ParseTelesputnikPage(memory.run, path), 0);
+  EXPECT_EQ(ParseTelesputnikPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "5 transponders loaded"}));
   // Left out: the row before the header, a RADIO row, cells written "<td>",
   // a frequency without comma (0 MHz) and a row without polarization. A
@@ -30,14 +30,14 @@ TEST(TelesputnikParser, ReadsRowsAndTransliteratesNames) {
 
   MemoryRun noData;
   noData.run.options.AcceptData = false;
-  EXPECT_EQ(ParseTelesputnikPage(noData.run, path), 0);
+  EXPECT_EQ(ParseTelesputnikPage(noData.run.sink, noData.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(noData.Satellite(0).Count(), 4);
 }
 
 TEST(TelesputnikParser, HeadersNeedTheDoubleBlankAndTheDegreeSign) {
   MemoryRun memory;
   std::string path = Page("several.html");
-  EXPECT_EQ(ParseTelesputnikPage(memory.run, path), 0);
+  EXPECT_EQ(ParseTelesputnikPage(memory.run.sink, memory.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(memory.PrintedLines(), (Strings{"Processing " + path + "...", "1 transponders loaded"}));
   // West by its Cyrillic abbreviation; the two incomplete headers leave
   // their rows with the satellite before them.
@@ -46,9 +46,9 @@ TEST(TelesputnikParser, HeadersNeedTheDoubleBlankAndTheDegreeSign) {
 
   MemoryRun none;
   path = Page("no-position.html");
-  EXPECT_EQ(ParseTelesputnikPage(none.run, path), 0);
+  EXPECT_EQ(ParseTelesputnikPage(none.run.sink, none.Source(path)), ProducerResult::kRead);
   EXPECT_EQ(none.PrintedLines(), Strings{"Processing " + path + "..."});
-  EXPECT_TRUE(none.run.catalogue.Satellites.empty());
+  EXPECT_TRUE(none.run.catalogue.Satellites().empty());
 }
 
 }  // namespace

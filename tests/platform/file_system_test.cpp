@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/fatal_error.h"
+#include "platform/line_reader.h"
 #include "support/scratch_dir.h"
 
 namespace kavrel {
@@ -49,11 +50,9 @@ TEST(OutputFile, CreatesExclusivelyAndTakesTheNextFreeName) {
   auto nameFor = [&dir](int64_t i) { return dir.At(i == 0 ? "out.dat" : "out(" + std::to_string(i) + ").dat"); };
   OutputFile first = OutputFile::CreateUnique(nameFor);
   first.Write("abc");
-  first.WriteAt(1, "X");
-  EXPECT_EQ(first.ReadAt(0, 3), "aXc");
   first.Close();
   EXPECT_EQ(dir.Read("out.dat"), "user data");
-  EXPECT_EQ(dir.Read("out(1).dat"), "aXc");
+  EXPECT_EQ(dir.Read("out(1).dat"), "abc");
   EXPECT_THROW(OutputFile::CreateExclusive(dir.At("out.dat")), FatalError);
   {
     OutputFile abandoned = OutputFile::CreateExclusive(dir.At("half.dat"));
@@ -76,27 +75,31 @@ TEST(ReplaceFileAtomically, ReplacesOrLeavesTheOldFile) {
   EXPECT_EQ(dir.Read("c.ini"), "through the link");
 }
 
-TEST(TextFileReader, PageLinesAndTextLines) {
-  testing::ScratchDir dir;
-  dir.Write("p", "ab\r\ncd\na\rb\n\nlast");
-  TextFileReader page(dir.At("p"));
+TEST(LineReader, PageLinesTextLinesAndWholeLines) {
+  std::string_view bytes = "ab\r\ncd\na\rb\n\nlast";
+  LineReader page(bytes);
   std::vector<std::string> lines;
   while (!page.AtEnd()) lines.push_back(page.ReadPageLine());
   EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "ab", "", "last"}));
   EXPECT_EQ(page.ReadPageLine(), "");  // past the end: empty lines
 
-  TextFileReader text(dir.At("p"));
+  LineReader text(bytes);
   lines.clear();
   while (!text.AtEnd()) lines.push_back(text.ReadTextLine());
   EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "a\rb", "", "last"}));
 
-  std::string big(3 << 20, 'x');
-  dir.Write("big", big + "\nend\n");
-  TextFileReader bigReader(dir.At("big"));
-  EXPECT_EQ(bigReader.ReadPageLine(), big);
-  EXPECT_EQ(bigReader.ReadPageLine(), "end");
-  EXPECT_TRUE(bigReader.AtEnd());
-  EXPECT_THROW(TextFileReader(dir.At("missing")), FatalError);
+  // Only lines that end in LF are whole; the rest of the text goes with
+  // the line that is not.
+  LineReader whole(bytes);
+  lines.clear();
+  while (std::optional<std::string> line = whole.ReadWholeLine()) lines.push_back(*line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "ab", ""}));
+  EXPECT_TRUE(whole.AtEnd());
+  LineReader raw(bytes);
+  EXPECT_EQ(raw.Take(3), "ab\r");
+  EXPECT_EQ(raw.ReadTextLine(), "");
+  EXPECT_EQ(raw.Take(100), "cd\na\rb\n\nlast");
+  EXPECT_TRUE(raw.AtEnd());
 }
 
 }  // namespace

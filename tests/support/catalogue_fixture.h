@@ -1,14 +1,15 @@
 // Catalogues built by hand for the writer tests: satellites and
-// transponders go straight into the lists, past admission, so that a test
-// can hold any kind, FEC or modulation it needs.
+// transponders go in through a sink of their own that admits every kind,
+// so that a test can hold any kind, FEC or modulation it needs.
 #ifndef KAVREL_TESTS_SUPPORT_CATALOGUE_FIXTURE_H
 #define KAVREL_TESTS_SUPPORT_CATALOGUE_FIXTURE_H
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "catalogue/run.h"
+#include "app/run.h"
 
 namespace kavrel::testing {
 
@@ -30,8 +31,25 @@ inline TransponderRecord Transponder(int32_t frequency, char polarization, int32
 
 inline void AddSatellite(Run& run, const std::string& name, int32_t position,
                          const std::vector<TransponderRecord>& transponders) {
-  run.catalogue.FindOrAddSatellite(name, position);
-  for (const TransponderRecord& t : transponders) run.catalogue.Current()->Transponders.Insert(t);
+  Options everything;
+  for (int kind = 0; kind < 256; ++kind) everything.AcceptedKinds.Add(static_cast<uint8_t>(kind));
+  std::ostringstream quiet;
+  SatelliteSink sink(run.catalogue, everything, quiet);
+  sink.FindOrAddSatellite(name, position);
+  for (const TransponderRecord& t : transponders) {
+    OfferedTransponder offered;
+    offered.Frequency = t.Frequency;
+    offered.Polarization = t.Polarization;
+    offered.SymbolRate = t.SymbolRate;
+    offered.FecNumerator = t.FecNumerator;
+    offered.FecDenominator = t.FecDenominator;
+    offered.SystemKind = t.SystemKind;
+    offered.Modulation = t.Modulation;
+    offered.NetworkId = t.NetworkId;
+    offered.TransportStreamId = t.TransportStreamId;
+    offered.Providers = t.Providers;
+    sink.AddTransponder(offered);
+  }
 }
 
 }  // namespace kavrel::testing

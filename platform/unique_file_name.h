@@ -1,8 +1,8 @@
 // Output names that never overwrite: when a name is taken, "(1)", "(2)", ...
 // go before its extension and the first free name is used. Shared by the
 // XML, DLL and Kathrein writers and by the names of downloaded pages.
-#ifndef KAVREL_FORMATS_UNIQUE_FILE_NAME_H
-#define KAVREL_FORMATS_UNIQUE_FILE_NAME_H
+#ifndef KAVREL_PLATFORM_UNIQUE_FILE_NAME_H
+#define KAVREL_PLATFORM_UNIQUE_FILE_NAME_H
 
 #include <cstdint>
 #include <functional>

@@ -1,19 +1,18 @@
 // The run's option record.
 //
 // Every choice a user makes about a run lives in `Options`; the run-wide
-// `ProvidersInfo` flag stands beside it (see Run). This header is a plain
-// shared type: the lower layers read the record, only app/ fills it.
-#ifndef KAVREL_APP_OPTIONS_H
-#define KAVREL_APP_OPTIONS_H
+// `ProvidersInfo` flag stands beside it (see app/run.h). This header is a
+// plain shared type: every layer reads the record, only app/ fills it.
+#ifndef KAVREL_CATALOGUE_OPTIONS_H
+#define KAVREL_CATALOGUE_OPTIONS_H
 
 #include <bitset>
 #include <cstdint>
 #include <string>
 
-namespace kavrel {
+#include "catalogue/codes.h"
 
-// System kind codes of a transponder.
-enum SystemKindCode : uint8_t { kKindDvbS = 1, kKindDvbS2 = 2, kKindDss = 3 };
+namespace kavrel {
 
 // A set over the codes 0 to 255.
 class KindSet {
@@ -31,7 +30,7 @@ class KindSet {
   std::bitset<256> bits_;
 };
 
-// Output format codes.
+// Output format codes; formats/format_table.h tells what each one writes.
 enum FormatCodes : uint8_t {
   kFormatXml = 2,
   kFormatDll = 3,
@@ -59,7 +58,7 @@ struct Options {
   std::string ProxyUser;
   std::string ProxyPassword;
   int32_t MinSR = 0;
-  int32_t MaxSR = 65535;
+  int32_t MaxSR = kMaxSymbolRate;
   KindSet AcceptedKinds{kKindDvbS};
 
   bool operator==(const Options&) const = default;

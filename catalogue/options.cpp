@@ -1,4 +1,4 @@
-#include "app/options.h"
+#include "catalogue/options.h"
 
 namespace kavrel {
 
@@ -12,7 +12,7 @@ void DefaultOptions(Options& options) {
   options.ConvCircular = false;
   options.ConvCBand = false;
   options.MinSR = 0;
-  options.MaxSR = 65535;
+  options.MaxSR = kMaxSymbolRate;
   options.AcceptedKinds = KindSet{kKindDvbS};
 }
 

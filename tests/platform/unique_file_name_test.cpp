@@ -1,4 +1,4 @@
-#include "formats/unique_file_name.h"
+#include "platform/unique_file_name.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,33 @@
+// What reading inputs needs of the run: the door into the catalogue (with
+// the live options and the output stream), the configuration file that
+// holds the page tables, and the network time limit.
+#ifndef KAVREL_ACQUISITION_INPUT_CONTEXT_H
+#define KAVREL_ACQUISITION_INPUT_CONTEXT_H
+
+#include <ostream>
+#include <string>
+
+#include "catalogue/options.h"
+#include "catalogue/satellite_sink.h"
+
+namespace kavrel {
+
+struct InputContext {
+  explicit InputContext(SatelliteSink& satelliteSink) : sink(satelliteSink) {}
+
+  SatelliteSink& sink;
+  std::string ConfigPath;  // the configuration file beside the program
+
+  // How long a connection may stay silent (connecting, sending, or waiting
+  // for data) before the download is given up. main() takes it from the
+  // environment variable KAVREL_NETWORK_TIMEOUT when that holds a positive
+  // number of seconds.
+  int NetworkTimeoutSeconds = 60;
+
+  const Options& options() const { return sink.options(); }
+  std::ostream& out() const { return sink.out(); }
+};
+
+}  // namespace kavrel
+
+#endif

@@ -1,0 +1,65 @@
+#include "acquisition/site_table.h"
+
+#include "parsers/flysat_parser.h"
+#include "parsers/kingofsat_parser.h"
+#include "parsers/lyngsat_parser.h"
+#include "parsers/satcodx_parser.h"
+#include "parsers/telesputnik_parser.h"
+#include "platform/line_reader.h"
+#include "platform/text.h"
+
+namespace kavrel {
+
+namespace {
+
+constexpr SiteRow kSites[] = {
+    {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", ParseLyngSatPage},
+    {kSiteSatcoDX, 's', "SATCODX", 1, 2, "satcodx", ParseSatcoDXPage},
+    {kSiteTelesputnik, 't', "TELESPUTNIK", 3, 3, "telesputnik", ParseTelesputnikPage},
+    {kSiteFlySat, 'f', "FLYSAT", 4, 4, "flysat", ParseFlySatPage},
+    {kSiteKingOfSat, 'k', "KINGOFSAT", 5, 5, "kingofsat", ParseKingOfSatPage},
+};
+
+}  // namespace
+
+std::span<const SiteRow> SiteTable() { return kSites; }
+
+const SiteRow* FindSiteRow(SiteType site) {
+  for (const SiteRow& row : kSites) {
+    if (row.site == site) return &row;
+  }
+  return nullptr;
+}
+
+const SiteRow* SiteOfLetter(char letter) {
+  for (const SiteRow& row : kSites) {
+    if (row.letter == letter) return &row;
+  }
+  return nullptr;
+}
+
+SiteType SiteOfAddress(std::string_view address) {
+  std::string upper = UpperAscii(address);
+  const SiteRow* found = nullptr;
+  for (const SiteRow& row : kSites) {
+    if (upper.find(row.marker) == std::string::npos) continue;
+    if (found == nullptr || row.addressRank > found->addressRank) found = &row;
+  }
+  return found ? found->site : kSiteNone;
+}
+
+SiteType DetectPageSite(std::string_view page) {
+  LineReader reader(page);
+  while (!reader.AtEnd()) {
+    std::string line = UpperAscii(reader.ReadTextLine());
+    const SiteRow* found = nullptr;
+    for (const SiteRow& row : kSites) {
+      if (line.find(row.marker) == std::string::npos) continue;
+      if (found == nullptr || row.pageRank < found->pageRank) found = &row;
+    }
+    if (found) return found->site;
+  }
+  return kSiteNone;
+}
+
+}  // namespace kavrel

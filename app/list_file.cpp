@@ -1,0 +1,30 @@
+#include "app/list_file.h"
+
+#include "acquisition/input_dispatch.h"
+#include "app/option_parser.h"
+#include "app/run.h"
+#include "platform/file_system.h"
+#include "platform/line_reader.h"
+
+namespace kavrel {
+
+void ProcessListFile(Run& run, const std::string& path) {
+  std::string text;
+  if (!ReadWholeFile(path, text)) return;
+  LineReader reader(text);
+  while (!reader.AtEnd()) {
+    std::string line = reader.ReadTextLine();
+    size_t blank = line.find(' ');
+    if (blank != std::string::npos) {
+      Options working = run.SavedOptions;
+      ParseOptions(run, line.substr(blank), working);
+      run.options = working;
+      line.resize(blank);
+    } else {
+      run.options = run.SavedOptions;
+    }
+    ProcessInput(run.input, line);
+  }
+}
+
+}  // namespace kavrel

@@ -1,0 +1,33 @@
+// The state of one run, created by main and passed by reference to whatever
+// needs it, so that a test can build a whole run in memory and capture what
+// it prints.
+#ifndef KAVREL_APP_RUN_H
+#define KAVREL_APP_RUN_H
+
+#include <ostream>
+#include <string>
+
+#include "acquisition/input_context.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/options.h"
+#include "catalogue/satellite_sink.h"
+
+namespace kavrel {
+
+struct Run {
+  explicit Run(std::ostream& output) : out(output), sink(catalogue, options, output), input(sink) {}
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  Options options;             // the live options every part reads
+  Options SavedOptions;        // the options right after the command line
+  bool ProvidersInfo = false;  // outside Options: list lines do not reset it
+  Catalogue catalogue;
+  std::ostream& out;           // progress lines
+  SatelliteSink sink;          // the producers' door into `catalogue`
+  InputContext input;          // the page tables, the network limit
+};
+
+}  // namespace kavrel
+
+#endif

@@ -1,0 +1,43 @@
+#include "catalogue/satellite_sink.h"
+
+namespace kavrel {
+
+void SatelliteSink::BeginPage(std::string_view name) {
+  out_ << "Processing " << name << "..." << '\n';
+  current_ = -1;
+}
+
+void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position) {
+  current_ = catalogue_.FindOrAddSatellite(name, position, merge_);
+}
+
+const SatelliteRecord* SatelliteSink::Current() const {
+  if (current_ < 0 || current_ >= catalogue_.SatelliteCount()) return nullptr;
+  return &catalogue_.Satellites()[static_cast<size_t>(current_)];
+}
+
+bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
+  if (Current() == nullptr) return false;
+  return AdmitTransponder(catalogue_.At(current_), options_, offered);
+}
+
+void SatelliteSink::ReportLoaded(std::optional<std::string_view> name) {
+  if (current_ != -1) {
+    const SatelliteRecord* current = Current();
+    if (name) out_ << *name << ' ';
+    out_ << (current ? current->Count() : 0) << " transponders loaded" << '\n';
+  }
+  catalogue_.DropEmptyLastSatellite();
+}
+
+void SatelliteSink::EndPage() { ReportLoaded(std::nullopt); }
+
+void SatelliteSink::EndSatellite(std::string_view name) { ReportLoaded(name); }
+
+void SatelliteSink::AbandonPage() {
+  out_ << "Error while parsing HTML data" << '\n';
+  if (Current() != nullptr) catalogue_.RemoveSatellite(current_);
+  current_ = -1;
+}
+
+}  // namespace kavrel

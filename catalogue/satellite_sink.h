@@ -1,0 +1,108 @@
+// The one door through which producers (page parsers and file readers)
+// fill the catalogue.
+//
+// A sink owns what every producer shares: the cursor (the satellite rows go
+// to, and whether an input merges into known satellites), admission against
+// the live options, the "N transponders loaded" endings, the removal of the
+// satellite of a page that was given up, and the stream producers print to.
+#ifndef KAVREL_CATALOGUE_SATELLITE_SINK_H
+#define KAVREL_CATALOGUE_SATELLITE_SINK_H
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "catalogue/admission.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/options.h"
+
+namespace kavrel {
+
+// What a producer made of its input.
+enum class [[nodiscard]] ProducerResult {
+  kRead,       // read to its end (possibly finding nothing)
+  kAbandoned,  // given up; the caller calls AbandonPage()
+};
+
+// An input as producers see it: its name, as progress lines print it, and
+// its bytes.
+struct SourceText {
+  std::string_view name;
+  std::string_view bytes;
+};
+
+class SatelliteSink;
+
+// A producer: reads one input whole into the sink.
+using Producer = ProducerResult (*)(SatelliteSink& sink, const SourceText& source);
+
+class SatelliteSink {
+ public:
+  // The sink reads `options` live: a list line that changes them changes
+  // what the next input admits.
+  SatelliteSink(Catalogue& catalogue, const Options& options, std::ostream& out)
+      : catalogue_(catalogue), options_(options), out_(out) {}
+  SatelliteSink(const SatelliteSink&) = delete;
+  SatelliteSink& operator=(const SatelliteSink&) = delete;
+
+  std::ostream& out() const { return out_; }
+  const Options& options() const { return options_; }
+
+  // Set per input from a leading "+": a known position keeps its list.
+  void SetMerge(bool merge) { merge_ = merge; }
+  bool Merging() const { return merge_; }
+
+  // Prints "Processing <name>..." and forgets the current satellite, so
+  // that rows met before the page names its satellite go nowhere.
+  void BeginPage(std::string_view name);
+
+  // Selects or creates the satellite of a position and makes it current.
+  // Without merging a known position loses its list and takes the new
+  // name; with it, the list stays and the name is replaced only by a
+  // longer one.
+  void FindOrAddSatellite(const std::string& name, int32_t position);
+
+  // True from FindOrAddSatellite until BeginPage or AbandonPage, even when
+  // an ending has dropped that satellite again as empty.
+  bool HasNamedSatellite() const { return current_ != -1; }
+
+  // The current satellite, or nullptr when there is none.
+  const SatelliteRecord* Current() const;
+
+  // Files a transponder in the current satellite through admission;
+  // nothing happens when there is none. True when it was admitted.
+  bool AddTransponder(const OfferedTransponder& offered);
+
+  // The end of a page read to its end: "<count> transponders loaded" when
+  // the page named a satellite, then an empty last satellite is dropped.
+  void EndPage();
+
+  // The end of a satellite of a file: "<name> <count> transponders loaded"
+  // when a satellite was named (its count 0 when it was dropped as empty
+  // before), then an empty last satellite is dropped.
+  void EndSatellite(std::string_view name);
+
+  // A page that was given up: prints "Error while parsing HTML data" and
+  // discards the satellite the page was filling with what it had read.
+  // A page that gave up before naming one takes nothing with it: the last
+  // satellite then belongs to an earlier input.
+  void AbandonPage();
+
+ private:
+  void ReportLoaded(std::optional<std::string_view> name);
+
+  Catalogue& catalogue_;
+  const Options& options_;
+  std::ostream& out_;
+  // Index of the satellite producers add to; -1 = none. May name an index
+  // past the end once an ending dropped that satellite, until the next
+  // FindOrAddSatellite.
+  int32_t current_ = -1;
+  bool merge_ = false;
+};
+
+}  // namespace kavrel
+
+#endif
