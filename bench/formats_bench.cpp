@@ -18,6 +18,7 @@
 #include "formats/kathrein_files.h"
 #include "formats/trp_file.h"
 #include "formats/xml_file.h"
+#include "platform/file_system.h"
 
 namespace kavrel {
 namespace {
@@ -31,19 +32,20 @@ std::ostream& NullStream() {
   return stream;
 }
 
-void FillCatalogue(Run& run) {
+void FillCatalogue(Catalogue& catalogue) {
+  Options options;
+  SatelliteSink sink(catalogue, options, NullStream());
   for (int s = 0; s < kSatellites; ++s) {
-    run.catalogue.FindOrAddSatellite("Satellite " + std::to_string(s), s * 17);
-    SatelliteRecord& satellite = *run.catalogue.Current();
+    sink.FindOrAddSatellite("Satellite " + std::to_string(s), s * 17);
     for (int i = 0; i < kTranspondersPerSatellite; ++i) {
-      TransponderRecord t;
+      OfferedTransponder t;
       t.Frequency = 10700 + (i / 2) * 10;
       t.Polarization = i % 2 ? 'V' : 'H';
       t.SymbolRate = 27500;
       t.FecNumerator = 3;
       t.FecDenominator = 4;
       t.SystemKind = kKindDvbS;
-      satellite.Transponders.Insert(t);
+      sink.AddTransponder(t);
     }
   }
 }
@@ -81,8 +83,6 @@ class BenchDirectory {
   std::filesystem::path path_;
 };
 
-using Writer = void (*)(Run&);
-
 const std::map<std::string, Writer>& Writers() {
   static const std::map<std::string, Writer> writers{
       {"xml", WriteXmlFile},
@@ -93,26 +93,27 @@ const std::map<std::string, Writer>& Writers() {
   return writers;
 }
 
-Run& LargeRun() {
-  static Run run = [] {
-    Run r(NullStream());
-    FillCatalogue(r);
-    return r;
+const Catalogue& LargeCatalogue() {
+  static const Catalogue catalogue = [] {
+    Catalogue c;
+    FillCatalogue(c);
+    return c;
   }();
-  return run;
+  return catalogue;
 }
+
+void WriteLarge(Writer write) { write(LargeCatalogue(), WriterContext{NullStream(), false}); }
 
 void BM_Write(benchmark::State& state, const std::string& format) {
   Writer write = Writers().at(format);
-  Run& run = LargeRun();
   BenchDirectory dir;
   for (auto _ : state) {
-    write(run);
+    WriteLarge(write);
     state.PauseTiming();
     dir.Clear();
     state.ResumeTiming();
   }
-  write(run);
+  WriteLarge(write);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dir.Size().first));
 }
 
@@ -123,7 +124,7 @@ void BM_Baseline(benchmark::State& state, const std::string& format) {
   int files = 0;
   {
     BenchDirectory probe;
-    Writers().at(format)(LargeRun());
+    WriteLarge(Writers().at(format));
     std::tie(bytes, files) = probe.Size();
   }
   BenchDirectory dir;
@@ -143,14 +144,17 @@ void BM_Baseline(benchmark::State& state, const std::string& format) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
-void BM_Read(benchmark::State& state, Writer write, void (*read)(Run&, const std::string&)) {
+// The file is read from disk each time, as an input is.
+void BM_Read(benchmark::State& state, Writer write, Producer read) {
   BenchDirectory dir;
-  write(LargeRun());
+  WriteLarge(write);
   std::string path = std::filesystem::directory_iterator(dir.path())->path().string();
   for (auto _ : state) {
     Run run(NullStream());
-    read(run, path);
-    benchmark::DoNotOptimize(run.catalogue.Satellites.data());
+    std::string bytes;
+    ReadWholeFile(path, bytes);
+    (void)read(run.sink, SourceText{path, bytes});
+    benchmark::DoNotOptimize(run.catalogue.Satellites().data());
     if (run.catalogue.SatelliteCount() != kSatellites) state.SkipWithError("catalogue lost satellites");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dir.Size().first));

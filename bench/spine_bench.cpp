@@ -86,10 +86,9 @@ void BM_IniWriter20000(benchmark::State& state) {
   std::string old = std::filesystem::current_path().string();
   std::filesystem::current_path(dir.path());
   std::ostringstream sink;
-  Run run(sink);
-  run.catalogue.Satellites.push_back(BigSatellite(20000));
+  SatelliteRecord satellite = BigSatellite(20000);
   for (auto _ : state) {
-    WriteIniSatellite(run, run.catalogue.Satellites[0], IniLayout::kI1);
+    WriteIniSatellite(WriterContext{sink, false}, satellite, IniLayout::kI1);
     state.PauseTiming();
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove(entry.path());
     sink.str("");

@@ -4,10 +4,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kavrel::fuzz::QuietRun quiet;
-  std::string path = kavrel::fuzz::InputFile(data, size, "input.dll");
   // Twice: the second time merges into what the first one left.
-  kavrel::ReadDllFile(quiet.run, path);
-  quiet.run.catalogue.MergeFlag = true;
-  kavrel::ReadDllFile(quiet.run, path);
+  (void)kavrel::ReadDllFile(quiet.run.sink, kavrel::fuzz::Source(data, size));
+  quiet.run.sink.SetMerge(true);
+  (void)kavrel::ReadDllFile(quiet.run.sink, kavrel::fuzz::Source(data, size));
   return 0;
 }

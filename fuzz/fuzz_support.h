@@ -1,6 +1,7 @@
 // What every fuzz target shares: a scratch directory of its own (the
 // current directory of the process, so decoding and page names stay in it),
-// inputs handed over as files, and a run whose printed lines go nowhere.
+// inputs handed over as bytes (or as files, for the steps that work on
+// files), and a run whose printed lines go nowhere.
 #ifndef KAVREL_FUZZ_FUZZ_SUPPORT_H
 #define KAVREL_FUZZ_FUZZ_SUPPORT_H
 
@@ -40,6 +41,11 @@ inline std::string InputFile(const uint8_t* data, size_t size, const std::string
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   return path;
+}
+
+// The input as a producer sees it.
+inline SourceText Source(const uint8_t* data, size_t size) {
+  return SourceText{"input", std::string_view(reinterpret_cast<const char*>(data), size)};
 }
 
 // A fresh run per input, accepting every kind so that every path is taken.

@@ -4,10 +4,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kavrel::fuzz::QuietRun quiet;
-  std::string path = kavrel::fuzz::InputFile(data, size, "input.ini");
   // Twice: the second time merges into what the first one left.
-  kavrel::ReadIniFile(quiet.run, path);
-  quiet.run.catalogue.MergeFlag = true;
-  kavrel::ReadIniFile(quiet.run, path);
+  (void)kavrel::ReadIniFile(quiet.run.sink, kavrel::fuzz::Source(data, size));
+  quiet.run.sink.SetMerge(true);
+  (void)kavrel::ReadIniFile(quiet.run.sink, kavrel::fuzz::Source(data, size));
   return 0;
 }

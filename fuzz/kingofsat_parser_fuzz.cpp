@@ -4,8 +4,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kavrel::fuzz::QuietRun quiet;
-  std::string path = kavrel::fuzz::InputFile(data, size, "page.html");
-  int result = kavrel::ParseKingOfSatPage(quiet.run, path);
-  if (result != 0 && result != -1) std::abort();
+  if (kavrel::ParseKingOfSatPage(quiet.run.sink, kavrel::fuzz::Source(data, size)) ==
+      kavrel::ProducerResult::kAbandoned) {
+    quiet.run.sink.AbandonPage();
+  }
   return 0;
 }

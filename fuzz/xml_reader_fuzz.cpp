@@ -4,10 +4,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kavrel::fuzz::QuietRun quiet;
-  std::string path = kavrel::fuzz::InputFile(data, size, "input.xml");
   // Twice: the second time merges into what the first one left.
-  kavrel::ReadXmlFile(quiet.run, path);
-  quiet.run.catalogue.MergeFlag = true;
-  kavrel::ReadXmlFile(quiet.run, path);
+  (void)kavrel::ReadXmlFile(quiet.run.sink, kavrel::fuzz::Source(data, size));
+  quiet.run.sink.SetMerge(true);
+  (void)kavrel::ReadXmlFile(quiet.run.sink, kavrel::fuzz::Source(data, size));
   return 0;
 }
