@@ -47,17 +47,19 @@ bool AcceptableHead(std::ostream& out, std::string_view received) {
 
 }  // namespace
 
+constexpr std::string_view kSchemeEnd = "://";
+
 std::string UrlHost(std::string_view address) {
-  size_t scheme = address.find("://");
+  size_t scheme = address.find(kSchemeEnd);
   if (scheme == std::string_view::npos) return std::string();
-  std::string_view rest = address.substr(scheme + 3);
+  std::string_view rest = address.substr(scheme + kSchemeEnd.size());
   return std::string(rest.substr(0, rest.find('/')));
 }
 
 std::string UrlPath(std::string_view address) {
-  size_t scheme = address.find("://");
+  size_t scheme = address.find(kSchemeEnd);
   if (scheme == std::string_view::npos) return std::string();
-  size_t slash = address.find('/', scheme + 3);
+  size_t slash = address.find('/', scheme + kSchemeEnd.size());
   return slash == std::string_view::npos ? std::string() : std::string(address.substr(slash));
 }
 

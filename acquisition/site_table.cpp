@@ -22,8 +22,6 @@ constexpr SiteRow kSites[] = {
 
 }  // namespace
 
-std::span<const SiteRow> SiteTable() { return kSites; }
-
 const SiteRow* FindSiteRow(SiteType site) {
   for (const SiteRow& row : kSites) {
     if (row.site == site) return &row;

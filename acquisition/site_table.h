@@ -39,9 +39,6 @@ struct SiteRow {
   Producer parse;
 };
 
-// Every row.
-std::span<const SiteRow> SiteTable();
-
 // The row of a site, or nullptr for kSiteNone.
 const SiteRow* FindSiteRow(SiteType site);
 

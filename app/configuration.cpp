@@ -23,13 +23,13 @@ struct KindSwitch {  // "on"/"off": a system kind accepted or not
   KindSet* kinds;
   uint8_t kind;
 };
-struct FormatName {  // a SaveFormat name of the format table
+struct SaveFormatField {  // a SaveFormat name of the format table
   uint8_t* code;
 };
 using Field = std::variant<bool*,          // "on"/"off"
                            int32_t*,       // a decimal integer
                            std::string*,   // a text of one line
-                           KindSwitch, FormatName>;
+                           KindSwitch, SaveFormatField>;
 
 struct ConfigKey {
   std::string_view key;
@@ -55,7 +55,7 @@ std::vector<ConfigKey> ConfigKeys(Run& run) {
       {"MaxSR", &o.MaxSR, kMaxSymbolRate},
       {"KeepHTML", &o.KeepHTML, false},
       {"AddProvidersInfo", &run.ProvidersInfo, false},
-      {"SaveFormat", FormatName{&o.FormatCode}, 0},
+      {"SaveFormat", SaveFormatField{&o.FormatCode}, 0},
       {"ProxyHost", &o.ProxyHost, 0},
       {"ProxyPort", &o.ProxyPort, 0},
       {"ProxyUser", &o.ProxyUser, 0},
@@ -71,6 +71,12 @@ template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string OnOffText(bool on) { return on ? "on" : "off"; }
+
+// The SaveFormat name of a format code; empty for a code of no format.
+std::string FormatName(uint8_t formatCode) {
+  const OutputFormat* format = FindOutputFormat(formatCode);
+  return format ? std::string(format->configName) : std::string();
+}
 
 // A line break inside a value would end its line in the file and make the
 // rest a line of its own: a new key or even a new section.
@@ -95,7 +101,7 @@ void LoadKey(const ProfileDocument& document, const ConfigKey& entry) {
                  [&](KindSwitch kind) {
                    isOn() ? kind.kinds->Add(kind.kind) : kind.kinds->Remove(kind.kind);
                  },
-                 [&](FormatName format) {
+                 [&](SaveFormatField format) {
                    // An unknown name leaves the format as it is.
                    if (const OutputFormat* row = FormatOfConfigName(value.value_or("ini1"))) {
                      *format.code = row->code;
@@ -111,10 +117,7 @@ std::string SavedText(const ConfigKey& entry) {
                         [](int32_t* number) { return DecimalText(*number); },
                         [](std::string* text) { return SingleLineText(*text); },
                         [](KindSwitch kind) { return OnOffText(kind.kinds->Contains(kind.kind)); },
-                        [](FormatName format) {
-                          const OutputFormat* row = FindOutputFormat(*format.code);
-                          return row ? std::string(row->configName) : std::string();
-                        },
+                        [](SaveFormatField format) { return FormatName(*format.code); },
                     },
                     entry.field);
 }

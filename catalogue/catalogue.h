@@ -26,8 +26,8 @@ struct TransponderRecord {
   int32_t SymbolRate = 0;       // kS/s
   uint8_t FecNumerator = 0;     // 0/0 = unknown
   uint8_t FecDenominator = 0;
-  uint8_t SystemKind = 0;       // 1 DVB-S, 2 DVB-S2, 3 DSS
-  uint8_t Modulation = 0;       // 1 QPSK, 2 8PSK, 0 not given
+  uint8_t SystemKind = 0;       // SystemKindCode (codes.h)
+  uint8_t Modulation = 0;       // ModulationCode (codes.h)
   uint16_t NetworkId = 0;
   uint16_t TransportStreamId = 0;
   std::string Providers;        // at most 50 characters

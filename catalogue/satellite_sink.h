@@ -52,7 +52,6 @@ class SatelliteSink {
 
   // Set per input from a leading "+": a known position keeps its list.
   void SetMerge(bool merge) { merge_ = merge; }
-  bool Merging() const { return merge_; }
 
   // Prints "Processing <name>..." and forgets the current satellite, so
   // that rows met before the page names its satellite go nowhere.
@@ -63,10 +62,6 @@ class SatelliteSink {
   // name; with it, the list stays and the name is replaced only by a
   // longer one.
   void FindOrAddSatellite(const std::string& name, int32_t position);
-
-  // True from FindOrAddSatellite until BeginPage or AbandonPage, even when
-  // an ending has dropped that satellite again as empty.
-  bool HasNamedSatellite() const { return current_ != -1; }
 
   // The current satellite, or nullptr when there is none.
   const SatelliteRecord* Current() const;

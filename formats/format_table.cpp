@@ -32,8 +32,6 @@ constexpr InputFormat kInputFormats[] = {
 
 }  // namespace
 
-std::span<const InputFormat> InputFormats() { return kInputFormats; }
-
 const InputFormat* InputFormatOf(std::string_view fileName) {
   size_t dot = fileName.rfind('.');
   if (dot == std::string_view::npos) return nullptr;
@@ -47,8 +45,6 @@ const InputFormat* InputFormatOf(std::string_view fileName) {
 void AnnounceLoading(std::ostream& out, std::string_view label, std::string_view name) {
   out << "Loading " << label << " file (" << name << ")..." << '\n';
 }
-
-std::span<const OutputFormat> OutputFormats() { return kOutputFormats; }
 
 const OutputFormat* FindOutputFormat(uint8_t code) {
   for (const OutputFormat& format : kOutputFormats) {

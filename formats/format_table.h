@@ -43,17 +43,11 @@ struct InputFormat {
   Producer read;
 };
 
-// Every file type read back; any other file is a saved page.
-std::span<const InputFormat> InputFormats();
-
 // The row of a file name's extension (letter case ignored), or nullptr.
 const InputFormat* InputFormatOf(std::string_view fileName);
 
 // "Loading <label> file (<name>)...", the first line of every reader.
 void AnnounceLoading(std::ostream& out, std::string_view label, std::string_view name);
-
-// Every output format.
-std::span<const OutputFormat> OutputFormats();
 
 // The row of a format code, or nullptr.
 const OutputFormat* FindOutputFormat(uint8_t code);

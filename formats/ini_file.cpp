@@ -37,18 +37,19 @@ std::string TransponderLine(const TransponderRecord& t, bool markS2, bool provid
   return line;
 }
 
-// Writes the transponders of one kind into their own section, the count
+// Appends the transponders of one kind as their own section, the count
 // "0" first; a kind without transponders leaves no section.
-void WriteKindSection(ProfileDocument& document, const SatelliteRecord& satellite,
-                      std::string_view section, uint8_t kind, bool providersInfo) {
+void AppendKindSection(std::string& text, const SatelliteRecord& satellite, std::string_view section,
+                       uint8_t kind, bool providersInfo) {
+  int count = CountKinds(satellite, KindSet{kind});
+  if (count == 0) return;
+  AppendSectionLine(text, section);
+  AppendKeyLine(text, "0", DecimalText(count));
   int running = 0;
   for (const TransponderRecord& t : satellite.Transponders) {
     if (t.SystemKind != kind) continue;
-    if (running == 0) document.Set(section, "0", "0");
-    ++running;
-    document.Set(section, DecimalText(running), TransponderLine(t, false, providersInfo));
+    AppendKeyLine(text, DecimalText(++running), TransponderLine(t, false, providersInfo));
   }
-  if (running > 0) document.Set(section, "0", DecimalText(running));
 }
 
 // Frequencies written in MHz with a fraction ("11747.5"): the fraction is
@@ -166,25 +167,28 @@ int CountKinds(const SatelliteRecord& satellite, const KindSet& kinds) {
 
 std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
                              bool providersInfo) {
-  ProfileDocument document;
-  document.Set(kSatType, "1", PaddedDecimalText(satellite.Position, 4));
-  document.Set(kSatType, "2", satellite.Name);
+  // A new file holds nothing but what is written here, so its text is
+  // built directly, line by line, as a profile document would write it.
+  std::string text;
+  AppendSectionLine(text, kSatType);
+  AppendKeyLine(text, "1", PaddedDecimalText(satellite.Position, 4));
+  AppendKeyLine(text, "2", satellite.Name);
   if (layout == IniLayout::kI3) {
-    WriteKindSection(document, satellite, "DVB", kKindDvbS, providersInfo);
-    WriteKindSection(document, satellite, "DVBS2", kKindDvbS2, providersInfo);
-    WriteKindSection(document, satellite, "DSS", kKindDss, providersInfo);
-    return document.Text();
+    AppendKindSection(text, satellite, "DVB", kKindDvbS, providersInfo);
+    AppendKindSection(text, satellite, "DVBS2", kKindDvbS2, providersInfo);
+    AppendKindSection(text, satellite, "DSS", kKindDss, providersInfo);
+    return text;
   }
   KindSet kinds = layout == IniLayout::kI1 ? KindSet{kKindDvbS} : KindSet{kKindDvbS, kKindDvbS2};
-  document.Set("DVB", "0", DecimalText(CountKinds(satellite, kinds)));
+  AppendSectionLine(text, "DVB");
+  AppendKeyLine(text, "0", DecimalText(CountKinds(satellite, kinds)));
   int running = 0;
   for (const TransponderRecord& t : satellite.Transponders) {
     if (!kinds.Contains(t.SystemKind)) continue;
-    ++running;
     bool markS2 = layout == IniLayout::kI2 && t.SystemKind == kKindDvbS2;
-    document.Set("DVB", DecimalText(running), TransponderLine(t, markS2, providersInfo));
+    AppendKeyLine(text, DecimalText(++running), TransponderLine(t, markS2, providersInfo));
   }
-  return document.Text();
+  return text;
 }
 
 void WriteIniSatellite(const WriterContext& context, const SatelliteRecord& satellite,

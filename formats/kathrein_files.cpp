@@ -171,9 +171,9 @@ uint8_t KathreinCodeRate(const TransponderRecord& t) {
   CodeRateTable table;
   if (t.SystemKind == kKindDvbS) {
     table = kDvbSCodeRates;
-  } else if (t.SystemKind == kKindDvbS2 && t.Modulation == 1) {
+  } else if (t.SystemKind == kKindDvbS2 && t.Modulation == kModulationQpsk) {
     table = kDvbS2QpskCodeRates;
-  } else if (t.SystemKind == kKindDvbS2 && t.Modulation == 2) {
+  } else if (t.SystemKind == kKindDvbS2 && t.Modulation == kModulation8psk) {
     table = kDvbS28pskCodeRates;
   }
   FecFraction fraction{t.FecNumerator, t.FecDenominator};

@@ -8,9 +8,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
   kavrel::ProfileDocument document(text);
-  for (const char* section : {"Common", "SATTYPE", "DVB", "lyngsat"}) {
-    for (const std::string& key : document.KeysOf(section)) (void)document.Find(section, key);
-  }
   document.Set("Common", "MinSR", "5");
   document.Set("New", "key", "value");
   kavrel::ProfileDocument again(document.Text());

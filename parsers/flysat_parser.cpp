@@ -68,9 +68,10 @@ void ReadHeader(SatelliteSink& sink, LineReader& reader, int32_t& pagePosition) 
 void ReadRow(SatelliteSink& sink, LineReader& reader) {
   std::string frequencyLine = reader.ReadPageLine();
   std::string_view systemText;
-  size_t br = frequencyLine.find("<br>");
+  constexpr std::string_view kBreak = "<br>";
+  size_t br = frequencyLine.find(kBreak);
   if (br != npos) {
-    systemText = std::string_view(frequencyLine).substr(br + 4);
+    systemText = std::string_view(frequencyLine).substr(br + kBreak.size());
   }
   OfferedTransponder offered;
   auto has = [&systemText](std::string_view what) { return systemText.find(what) != npos; };

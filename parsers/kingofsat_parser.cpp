@@ -23,6 +23,10 @@ constexpr std::string_view kRowMarkers[] = {
 // The cell that holds "DVB-S (QPSK) - 27500 3/4 - NID:1 - TID:1070".
 constexpr std::string_view kTuningCell = "<td  width=\"50%\" bgcolor=\"#";
 constexpr std::string_view kSeparator = " - ";
+constexpr std::string_view kNbsp = "&nbsp;";
+constexpr std::string_view kModulationEnd = ") - ";
+constexpr std::string_view kNetworkId = "NID:";
+constexpr std::string_view kStreamId = "TID:";
 constexpr size_t npos = std::string_view::npos;
 
 struct NamedCode {
@@ -100,7 +104,7 @@ void ReadRow(SatelliteSink& sink, std::string_view line) {
   size_t separator = text.find(kSeparator);
   if (separator == npos) return;
   text = text.substr(separator + kSeparator.size());
-  size_t nbsp = text.find("&nbsp;");
+  size_t nbsp = text.find(kNbsp);
   if (nbsp == npos) return;
   std::string frequencyText(text.substr(0, nbsp));
   for (char& c : frequencyText) {
@@ -108,7 +112,7 @@ void ReadRow(SatelliteSink& sink, std::string_view line) {
   }
   OfferedTransponder offered;
   offered.Frequency = WholePartOfDecimalComma(frequencyText);
-  std::string_view polarization = text.substr(nbsp + 6, 1);
+  std::string_view polarization = text.substr(nbsp + kNbsp.size(), 1);
 
   size_t cell = line.find(kTuningCell);
   if (cell == npos) return;
@@ -118,10 +122,10 @@ void ReadRow(SatelliteSink& sink, std::string_view line) {
   if (paren == npos) return;
   offered.SystemKind = CodeOf(u.substr(0, paren), kSystems);
   u = u.substr(paren + 2);
-  size_t closing = u.find(") - ");
+  size_t closing = u.find(kModulationEnd);
   if (closing == npos) return;
   offered.Modulation = CodeOf(u.substr(0, closing), kModulations);
-  u = u.substr(closing + 4);
+  u = u.substr(closing + kModulationEnd.size());
   separator = u.find(kSeparator);
   if (separator == npos) return;
   std::string_view rateAndFec = u.substr(0, separator);
@@ -131,13 +135,15 @@ void ReadRow(SatelliteSink& sink, std::string_view line) {
   if (idSeparator != npos) {
     std::string_view networkPart = ids.substr(0, idSeparator);
     std::string_view streamPart = ids.substr(idSeparator + kSeparator.size());
-    size_t nid = networkPart.find("NID:");
+    size_t nid = networkPart.find(kNetworkId);
     if (nid != npos) {
-      offered.NetworkId = static_cast<uint16_t>(WholeNumberOrZero(networkPart.substr(nid + 4)));
+      offered.NetworkId =
+          static_cast<uint16_t>(WholeNumberOrZero(networkPart.substr(nid + kNetworkId.size())));
     }
-    size_t tid = streamPart.find("TID:");
+    size_t tid = streamPart.find(kStreamId);
     if (tid != npos) {
-      offered.TransportStreamId = static_cast<uint16_t>(WholeNumberOrZero(streamPart.substr(tid + 4)));
+      offered.TransportStreamId =
+          static_cast<uint16_t>(WholeNumberOrZero(streamPart.substr(tid + kStreamId.size())));
     }
   }
 

@@ -39,9 +39,10 @@ constexpr SystemMark kSystemMarks[] = {
 // kAbandoned when the header is malformed.
 ProducerResult ReadHeader(SatelliteSink& sink, std::string_view line, size_t marker) {
   std::string title = StripTags(line.substr(marker));
-  size_t at = title.find(" at ");
+  constexpr std::string_view kAt = " at ";
+  size_t at = title.find(kAt);
   if (at == std::string::npos) return ProducerResult::kAbandoned;
-  std::string_view rest = std::string_view(title).substr(at + 4);
+  std::string_view rest = std::string_view(title).substr(at + kAt.size());
   size_t degree = rest.find(kDegreeSign);
   if (degree == std::string_view::npos) return ProducerResult::kAbandoned;
   std::string_view degrees = rest.substr(0, degree);

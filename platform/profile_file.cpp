@@ -88,19 +88,6 @@ std::optional<std::string> ProfileDocument::Find(std::string_view section,
   return std::string(value.substr(0, kMaxValueLength));
 }
 
-std::vector<std::string> ProfileDocument::KeysOf(std::string_view section) const {
-  std::vector<std::string> names;
-  const Section* s = FindSection(section);
-  if (s == nullptr) return names;
-  for (size_t i = 0; i < s->lines.size(); ++i) {
-    std::string_view key, value;
-    if (!KeyLine(s->lines[i], key, value)) continue;
-    auto first = s->keys.find(LowerAscii(key));
-    if (first != s->keys.end() && first->second == i) names.emplace_back(key);
-  }
-  return names;
-}
-
 void ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string line = std::string(key) + "=" + std::string(value);
   Section* s = FindSection(section);
@@ -143,6 +130,19 @@ std::string ProfileDocument::Text() const {
     for (const std::string& line : section.lines) put(line);
   }
   return text;
+}
+
+void AppendSectionLine(std::string& text, std::string_view section) {
+  text += '[';
+  text += section;
+  text += "]\n";
+}
+
+void AppendKeyLine(std::string& text, std::string_view key, std::string_view value) {
+  text += key;
+  text += '=';
+  text += value;
+  text += '\n';
 }
 
 bool ProfileKeyScanner::Next(Entry& entry) {

@@ -34,10 +34,6 @@ class ProfileDocument {
   // The value of a key, or nothing when the section or key is missing.
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
 
-  // The names of the keys of a section as written (blanks removed), each
-  // once, in file order.
-  std::vector<std::string> KeysOf(std::string_view section) const;
-
   // Sets a key, creating its section as needed.
   void Set(std::string_view section, std::string_view key, std::string_view value);
 
@@ -87,6 +83,11 @@ class ProfileKeyScanner {
   bool firstSection_ = false;
   std::unordered_set<std::string> seenSections_;  // lower-cased
 };
+
+// "[section]" and "key=value" lines, each ending in LF, as
+// ProfileDocument::Text() writes them: for writers that build a new file.
+void AppendSectionLine(std::string& text, std::string_view section);
+void AppendKeyLine(std::string& text, std::string_view key, std::string_view value);
 
 // A profile file bound to a path. Creating the object touches no file.
 // Reads come from a parsed copy that is kept as long as the file on disk is

@@ -29,7 +29,6 @@ TEST(ProfileDocument, ReadsLikeTheProfileFunctions) {
   EXPECT_FALSE(document.Find("Common", "Late"));  // only the first section counts
   EXPECT_EQ(document.Find("LyngSat", "0130"), "http://x/y.html");
   EXPECT_FALSE(document.Find("lyngsat", "130"));
-  EXPECT_EQ(document.KeysOf("common"), (std::vector<std::string>{"AcceptKu", "Quoted"}));
 
   ProfileDocument longValue("[s]\nk=" + std::string(3000, 'v') + "\n");
   EXPECT_EQ(longValue.Find("s", "k")->size(), 2047u);

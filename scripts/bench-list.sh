@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Whole-process benchmark: a list file naming 200 INI files of 300
+# transponders each, converted by kavrel to each format, against `cp -r`
+# of the same files. Prints the median of RUNS runs (default 21) of each,
+# and the ratio (goal: within 3x of cp -r).
+#   scripts/bench-list.sh [path/to/kavrel]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+kavrel=${1:-}
+if [ -z "$kavrel" ]; then
+  build="$root/build-release"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVREL_TESTS=OFF >/dev/null
+  ninja -C "$build" kavrel >/dev/null
+  kavrel="$build/kavrel"
+fi
+work=$(mktemp -d "${TMPDIR:-/tmp}/kavrel-bench-list-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+mkdir -p "$work/ini"
+awk -v dir="$work/ini" 'BEGIN {
+  for (s = 0; s < 200; s++) {
+    name = sprintf("%04d.ini", s * 10)
+    f = dir "/" name
+    printf "[SATTYPE]\n1=%04d\n2=Benchmark Satellite %d\n[DVB]\n0=300\n", s * 10, s > f
+    for (t = 1; t <= 300; t++) printf "%d=%d,%s,%d,34\n", t, 10700 + t * 6, (t % 2 ? "H" : "V"), 27500 > f
+    close(f)
+    print dir "/" name > (dir "/../list.txt")
+  }
+}'
+
+python3 - "$kavrel" "$work" "${RUNS:-21}" <<'PY'
+import os, shutil, statistics, subprocess, sys, time
+kavrel, work, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+
+def median_ms(command, cwd_for_run):
+    times = []
+    for i in range(runs):
+        out = os.path.join(work, "out")
+        shutil.rmtree(out, ignore_errors=True)
+        os.mkdir(out)
+        start = time.perf_counter()
+        subprocess.run(command(out), cwd=out if cwd_for_run else work, check=True,
+                       stdout=subprocess.DEVNULL)
+        times.append((time.perf_counter() - start) * 1000)
+    return statistics.median(times)
+
+copy = median_ms(lambda out: ["cp", "-r", os.path.join(work, "ini"), os.path.join(out, "ini")], False)
+print(f"cp -r of the 200 files          {copy:8.1f} ms")
+for fmt in ["i1", "x", "d", "t", "k"]:
+    ms = median_ms(lambda out, f=fmt: [kavrel, "@" + os.path.join(work, "list.txt"), "/Format=" + f], True)
+    print(f"kavrel @list.txt /Format={fmt:<3}     {ms:8.1f} ms  {ms / copy:4.1f}x cp -r (goal: at most 3x)")
+PY
