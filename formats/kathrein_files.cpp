@@ -124,10 +124,13 @@ void AppendSatelliteRecord(std::string& bytes, std::string& payload,
 
 // Carrier records are the bulk of the output: each is assembled in a fixed
 // buffer, framing included, and appended at once.
+constexpr size_t kCarrierPayloadSize = 24;
+constexpr size_t kCarrierRecordSize = 3 + kCarrierPayloadSize + 2;
+
 void AppendCarrierRecord(std::string& bytes, const TransponderRecord& t, uint32_t satelliteNumber,
                          uint32_t carrierNumber) {
-  constexpr size_t kPayloadSize = 24;
-  std::array<char, 3 + kPayloadSize + 2> record{};
+  constexpr size_t kPayloadSize = kCarrierPayloadSize;
+  std::array<char, kCarrierRecordSize> record{};
   StoreLittleEndian(&record[0], kPayloadSize, 3);
   char* payload = &record[3];
   payload[0] = static_cast<char>(satelliteNumber & 0xFF);
@@ -193,6 +196,9 @@ void WriteKathreinFiles(const Catalogue& catalogue, const WriterContext& context
   // complete with its count and checksum.
   uint32_t carrierCount = 0;
   std::string carrierRecords, satelliteRecords, payload;
+  size_t transponders = 0;
+  for (const SatelliteRecord& satellite : satellites) transponders += satellite.Count();
+  carrierRecords.reserve(transponders * kCarrierRecordSize);
   for (size_t index = 0; index < satellites.size(); ++index) {
     const SatelliteRecord& satellite = satellites[index];
     uint32_t satelliteNumber = static_cast<uint32_t>(index + 1);

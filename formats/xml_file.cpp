@@ -132,9 +132,10 @@ void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context) {
 ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
   AnnounceLoading(sink.out(), "XML", file.name);
   LineReader reader(file.bytes);
+  std::string scratch;
   std::string satelliteName;
   while (!reader.AtEnd()) {
-    std::string text = reader.ReadPageLine();
+    std::string_view text = reader.ReadPageLineView(scratch);
     std::string_view line = TrimBlanks(text);
     if (line.starts_with("<sat ")) {
       satelliteName = NameWithoutRemark(XmlAttributeValue(line, "name"));

@@ -105,8 +105,8 @@ std::string Transliterate(std::string_view text) {
 
 std::string NextFontCellLine(LineReader& reader) {
   while (!reader.AtEnd()) {
-    std::string line = reader.ReadTextLine();
-    if (line.starts_with(kFontCell)) return line;
+    std::string_view line = reader.ReadTextLineView();
+    if (line.starts_with(kFontCell)) return std::string(line);
   }
   return {};
 }

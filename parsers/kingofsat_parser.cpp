@@ -168,10 +168,11 @@ ProducerResult ParseKingOfSatPage(SatelliteSink& sink, const SourceText& page) {
   sink.BeginPage(page.name);
   LineReader reader(page.bytes);
   std::string name;
+  std::string scratch;
   while (!reader.AtEnd()) {
-    std::string line = reader.ReadPageLine();
+    std::string_view line = reader.ReadPageLineView(scratch);
     size_t title = line.find(kTitle);
-    if (title != std::string::npos) ReadTitle(sink, line, title, name);
+    if (title != npos) ReadTitle(sink, line, title, name);
     if (IsRow(line)) ReadRow(sink, line);
   }
   sink.EndPage();

@@ -118,8 +118,9 @@ ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view
 ProducerResult ParseLyngSatPage(SatelliteSink& sink, const SourceText& page) {
   sink.BeginPage(page.name);
   LineReader reader(page.bytes);
+  std::string scratch;
   while (!reader.AtEnd()) {
-    std::string line = reader.ReadPageLine();
+    std::string_view line = reader.ReadPageLineView(scratch);
     size_t header = line.find(kHeaderMarker);
     if (header != std::string::npos &&
         ReadHeader(sink, line, header) == ProducerResult::kAbandoned) {

@@ -27,7 +27,7 @@ constexpr std::string_view kDataType = "DATA";
 constexpr size_t npos = std::string_view::npos;
 
 
-bool IsRowStart(const std::string& line) {
+bool IsRowStart(std::string_view line) {
   std::string upper = UpperAscii(line);
   std::string_view text = upper;
   for (size_t at = text.find(kRowStart); at != npos; at = text.find(kRowStart, at + 1)) {
@@ -181,7 +181,7 @@ ProducerResult ParseSatcoDXPage(SatelliteSink& sink, const SourceText& page) {
   // the channel rows of the transponder above them.
   bool grouped = false;
   while (!reader.AtEnd()) {
-    std::string line = reader.ReadTextLine();
+    std::string_view line = reader.ReadTextLineView();
     if (line.starts_with(kHeaderStart) && ReadHeader(sink, line) == ProducerResult::kAbandoned) {
       return ProducerResult::kAbandoned;
     }

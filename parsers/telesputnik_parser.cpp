@@ -90,8 +90,9 @@ ProducerResult ParseTelesputnikPage(SatelliteSink& sink, const SourceText& page)
   sink.BeginPage(page.name);
   int32_t pagePosition = 0;
   LineReader reader(page.bytes);
+  std::string scratch;
   while (!reader.AtEnd()) {
-    std::string line = reader.ReadPageLine();
+    std::string_view line = reader.ReadPageLineView(scratch);
     if (line.find(kHeaderMarker) != npos) ReadHeader(sink, line, pagePosition);
     // Rows count only once a header has given the page a position.
     if (pagePosition != 0 && IsRowStart(line)) ReadRow(sink, reader, line);

@@ -124,19 +124,28 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
     ThrowFileError("Cannot read", path, errno);
   }
-  char chunk[65536];
+  // Read straight into the string, sized once from the file's size; a file
+  // that grows meanwhile (or reports no size) is read to its end all the
+  // same.
+  struct stat info;
+  size_t expected = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0;
+  contents.resize(std::max<size_t>(expected + 1, 65536));
+  size_t length = 0;
   for (;;) {
-    ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (length == contents.size()) contents.resize(contents.size() * 2);
+    ssize_t got = ::read(fd, contents.data() + length, contents.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
       int saved = errno;
       ::close(fd);
+      contents.clear();
       ThrowFileError("Cannot read", path, saved);
     }
     if (got == 0) break;
-    contents.append(chunk, static_cast<size_t>(got));
+    length += static_cast<size_t>(got);
   }
   ::close(fd);
+  contents.resize(length);
   return true;
 }
 
@@ -248,8 +257,18 @@ OutputFile OutputFile::CreateExclusive(const std::string& path) {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-  buffer_.append(bytes);
-  if (buffer_.size() >= (1u << 16)) Flush();
+  constexpr size_t kBlock = 1u << 16;
+  if (buffer_.size() + bytes.size() < kBlock) {
+    buffer_.append(bytes);
+    return;
+  }
+  Flush();
+  if (bytes.size() < kBlock) {
+    buffer_.append(bytes);
+  } else if (!WriteAll(fd_, bytes.data(), bytes.size())) {
+    // A large block goes out as it is, without a copy.
+    ThrowFileError("Cannot write", path_, errno);
+  }
 }
 
 void OutputFile::Flush() {

@@ -36,11 +36,21 @@ std::string LineReader::ReadPageLine() {
   return WithoutCarriageReturns(NextRaw(ended));
 }
 
-std::string LineReader::ReadTextLine() {
+std::string LineReader::ReadTextLine() { return std::string(ReadTextLineView()); }
+
+std::string_view LineReader::ReadPageLineView(std::string& scratch) {
+  bool ended;
+  std::string_view line = NextRaw(ended);
+  if (line.find('\r') == std::string_view::npos) return line;
+  scratch = WithoutCarriageReturns(line);
+  return scratch;
+}
+
+std::string_view LineReader::ReadTextLineView() {
   bool ended;
   std::string_view line = NextRaw(ended);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return std::string(line);
+  return line;
 }
 
 std::optional<std::string> LineReader::ReadWholeLine() {

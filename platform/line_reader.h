@@ -25,6 +25,12 @@ class LineReader {
   // ordinary reading of a text whose lines end in LF or CR LF.
   std::string ReadTextLine();
 
+  // The same lines without a copy: a view into the text, or into `scratch`
+  // when carriage returns had to be dropped. The view lasts as long as the
+  // text and, for ReadPageLineView, until `scratch` is used again.
+  std::string_view ReadPageLineView(std::string& scratch);
+  std::string_view ReadTextLineView();
+
   // A line up to the next LF with every CR dropped, the LF consumed; nothing
   // (and the rest consumed) when the text ends before a LF: only whole
   // lines count.

@@ -6,7 +6,9 @@
 #     fetching the same 200 pages one after another (needs root: kavrel
 #     fetches from port 80);
 #  3. peak resident memory for converting 200 satellites x 300
-#     transponders into each format (/usr/bin/time -v).
+#     transponders into each format (/usr/bin/time -v);
+#  4. a list file naming 200 INI files converted to each format, as whole
+#     processes, against cp -r of the same files (scripts/bench-list.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -106,3 +108,7 @@ for format in i1 x d t k; do
         awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
   printf "/Format=%-3s %8.1f MB peak resident (goal: under 20 MB)\n" "$format" "$(echo "$rss / 1024" | bc -l)"
 done
+
+echo
+echo "== A list file of 200 INI files x 300 transponders, whole processes"
+"$root/scripts/bench-list.sh" "$kavrel"
