@@ -5,6 +5,7 @@
 namespace kavrel {
 
 std::string WithoutCarriageReturns(std::string_view text) {
+  if (text.empty()) return std::string();
   std::string line;
   line.reserve(text.size());
   // Copy the runs between carriage returns in one piece each.

@@ -25,6 +25,12 @@ class LineReader {
   // ordinary reading of a text whose lines end in LF or CR LF.
   std::string ReadTextLine();
 
+  // A line up to the next LF exactly as it stands, CRs included.
+  std::string_view ReadRawLine() {
+    bool ended;
+    return NextRaw(ended);
+  }
+
   // The same lines without a copy: a view into the text, or into `scratch`
   // when carriage returns had to be dropped. The view lasts as long as the
   // text and, for ReadPageLineView, until `scratch` is used again.

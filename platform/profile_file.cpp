@@ -7,6 +7,7 @@
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
+#include "platform/line_reader.h"
 #include "platform/text.h"
 
 namespace kavrel {
@@ -37,12 +38,9 @@ bool KeyLine(std::string_view line, std::string_view& key, std::string_view& val
 }  // namespace
 
 ProfileDocument::ProfileDocument(std::string_view text) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t lf = text.find('\n', start);
-    std::string_view line =
-        text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start);
-    start = lf == std::string_view::npos ? text.size() : lf + 1;
+  LineReader reader(text);
+  while (!reader.AtEnd()) {
+    std::string_view line = reader.ReadRawLine();
     std::string_view name;
     if (SectionName(line, name)) {
       sections_.push_back(Section{std::string(line), {}, {}, SIZE_MAX});
@@ -146,11 +144,8 @@ void AppendKeyLine(std::string& text, std::string_view key, std::string_view val
 }
 
 bool ProfileKeyScanner::Next(Entry& entry) {
-  while (pos_ < text_.size()) {
-    size_t lf = text_.find('\n', pos_);
-    std::string_view line =
-        text_.substr(pos_, lf == std::string_view::npos ? std::string_view::npos : lf - pos_);
-    pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
+  while (!reader_.AtEnd()) {
+    std::string_view line = reader_.ReadRawLine();
     std::string_view name;
     if (SectionName(line, name)) {
       std::string lower = LowerAscii(name);

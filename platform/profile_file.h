@@ -21,6 +21,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/line_reader.h"
+
 namespace kavrel {
 
 // The parsed text of one profile file, held in memory.
@@ -70,14 +72,13 @@ class ProfileKeyScanner {
     std::string_view value;    // blanks removed, at most kMaxValueLength
   };
 
-  explicit ProfileKeyScanner(std::string_view text) : text_(text) {}
+  explicit ProfileKeyScanner(std::string_view text) : reader_(text) {}
 
   // The next key line that stands in a section; false at the end.
   bool Next(Entry& entry);
 
  private:
-  std::string_view text_;
-  size_t pos_ = 0;
+  LineReader reader_;
   std::string_view section_;
   bool inSection_ = false;
   bool firstSection_ = false;
