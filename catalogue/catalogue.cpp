@@ -61,6 +61,20 @@ TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord&
   // In a strictly ordered list the walk stops at the first node whose key is
   // not below the new one, unless an earlier node of the same polarization
   // lies 1 or 2 MHz below and matches; those are the only candidates.
+  const int64_t key = OrderKey(record);
+  if (nodes_.empty() || OrderKey(nodes_.back()) < key) {
+    // Past the last key, as sources in frequency order always are: the
+    // candidates stand among the last nodes, found without the index. The
+    // one nearest the head (2 MHz below before 1 MHz below) is the walk's.
+    Node candidate = nodes_.end();
+    for (Node node = nodes_.end(); node != nodes_.begin();) {
+      --node;
+      if (static_cast<int64_t>(node->Frequency) < static_cast<int64_t>(record.Frequency) - 2) break;
+      if (Matches(*node, record)) candidate = node;
+    }
+    if (candidate != nodes_.end()) return Overwrite(candidate, record);
+    return InsertBefore(nodes_.end(), record);
+  }
   for (int delta = 2; delta >= 1; --delta) {
     int64_t below = static_cast<int64_t>(record.Frequency) - delta;
     if (below < INT32_MIN) continue;
@@ -69,7 +83,7 @@ TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord&
       return Overwrite(found->second, record);
     }
   }
-  auto next = index_.lower_bound(OrderKey(record));
+  auto next = index_.lower_bound(key);
   if (next == index_.end()) return InsertBefore(nodes_.end(), record);
   if (Matches(*next->second, record)) return Overwrite(next->second, record);
   return InsertBefore(next->second, record);

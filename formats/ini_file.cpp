@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "formats/text_output.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
@@ -17,24 +18,29 @@ namespace {
 
 constexpr std::string_view kSatType = "SATTYPE";
 
-std::string FecText(const TransponderRecord& t) {
+// Appends the line "<n>=freq,pol,sr,fec[,S2][; providers]" of a transponder.
+void AppendTransponderLine(std::string& text, int line, const TransponderRecord& t, bool markS2,
+                           bool providersInfo) {
+  AppendDecimal(text, line);
+  text += '=';
+  AppendDecimal(text, t.Frequency);
+  text += ',';
+  text += t.Polarization;
+  text += ',';
+  AppendDecimal(text, t.SymbolRate);
+  text += ',';
   // An unknown FEC is written as 1/2: the files have no spelling for
   // "unknown" that other readers accept.
-  if (t.FecNumerator == 0 && t.FecDenominator == 0) return "12";
-  return DecimalText(t.FecNumerator) + DecimalText(t.FecDenominator);
-}
-
-std::string TransponderLine(const TransponderRecord& t, bool markS2, bool providersInfo) {
-  std::string line = DecimalText(t.Frequency);
-  line += ',';
-  line += t.Polarization;
-  line += ',';
-  line += DecimalText(t.SymbolRate);
-  line += ',';
-  line += FecText(t);
-  if (markS2) line += ",S2";
-  if (providersInfo) line += std::string("; ").append(t.Providers).substr(0, 52);
-  return line;
+  if (t.FecNumerator == 0 && t.FecDenominator == 0) {
+    text += "12";
+  } else {
+    AppendDecimal(text, t.FecNumerator);
+    AppendDecimal(text, t.FecDenominator);
+  }
+  if (markS2) text += ",S2";
+  // The providers text and its "; " stay within 52 characters.
+  if (providersInfo) text.append("; ").append(std::string_view(t.Providers).substr(0, 50));
+  text += '\n';
 }
 
 // Appends the transponders of one kind as their own section, the count
@@ -48,13 +54,19 @@ void AppendKindSection(std::string& text, const SatelliteRecord& satellite, std:
   int running = 0;
   for (const TransponderRecord& t : satellite.Transponders) {
     if (t.SystemKind != kind) continue;
-    AppendKeyLine(text, DecimalText(++running), TransponderLine(t, false, providersInfo));
+    AppendTransponderLine(text, ++running, t, false, providersInfo);
   }
 }
 
 // Frequencies written in MHz with a fraction ("11747.5"): the fraction is
 // dropped. Values that do not fit a frequency read as unreadable.
-int32_t WholeMegahertz(std::string field) {
+int32_t WholeMegahertz(std::string_view text) {
+  // The usual field, a few plain digits, is its own value.
+  if (!text.empty() && text.size() < 10 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return IntegerTextOr(text, 0);
+  }
+  std::string field(text);
   std::replace(field.begin(), field.end(), '.', ',');
   double thousandths = std::trunc(ParseDecimalComma(field).value_or(0) * 1000);
   if (!(std::fabs(thousandths) < 2147483647.0 * 1000)) return 0;
@@ -101,18 +113,18 @@ struct KindSection {
   }
 };
 
-void ReadTransponderLine(SatelliteSink& sink, std::string text, std::string_view section) {
-  std::string providers;
+void ReadTransponderLine(SatelliteSink& sink, std::string_view text, std::string_view section) {
+  std::string_view providers;
   size_t semicolon = text.find(';');
-  if (semicolon != std::string::npos) {
-    providers = TrimmedText(std::string_view(text).substr(semicolon + 1));
-    text.resize(semicolon);
+  if (semicolon != std::string_view::npos) {
+    providers = TrimBlanks(text.substr(semicolon + 1));
+    text = text.substr(0, semicolon);
   }
-  std::array<std::string, 5> fields = SplitIniLine(text);
-  const std::string& frequencyField = fields[0];
+  std::array<std::string_view, 5> fields = SplitIniLine(text);
+  std::string_view frequencyField = fields[0];
   int32_t frequency = 0, symbolRate = 0;
-  std::string fecText;
-  if (frequencyField.size() < 6 || frequencyField.find('.') != std::string::npos) {
+  std::string_view fecText;
+  if (frequencyField.size() < 6 || frequencyField.find('.') != std::string_view::npos) {
     frequency = WholeMegahertz(frequencyField);
     symbolRate = IntegerTextOr(fields[2], 0);
     fecText = fields[3].empty() ? "00" : fields[3];
@@ -135,7 +147,7 @@ void ReadTransponderLine(SatelliteSink& sink, std::string text, std::string_view
                                ? DigitValue(fecText[1])
                                : static_cast<uint8_t>(IntegerTextOr(fecText.substr(1), 0));
   if (section == "DVB") {
-    offered.SystemKind = UpperAscii(fields[4]) == "S2" ? kKindDvbS2 : kKindDvbS;
+    offered.SystemKind = EqualsIgnoringAsciiCase(fields[4], "S2") ? kKindDvbS2 : kKindDvbS;
   } else if (section == "DVBS2") {
     offered.SystemKind = kKindDvbS2;
   } else {
@@ -186,7 +198,7 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
   for (const TransponderRecord& t : satellite.Transponders) {
     if (!kinds.Contains(t.SystemKind)) continue;
     bool markS2 = layout == IniLayout::kI2 && t.SystemKind == kKindDvbS2;
-    AppendKeyLine(text, DecimalText(++running), TransponderLine(t, markS2, providersInfo));
+    AppendTransponderLine(text, ++running, t, markS2, providersInfo);
   }
   return text;
 }
@@ -216,16 +228,16 @@ void WriteIniFiles(const Catalogue& catalogue, const WriterContext& context, Ini
   }
 }
 
-std::array<std::string, 5> SplitIniLine(std::string_view text) {
-  std::array<std::string, 5> fields;
+std::array<std::string_view, 5> SplitIniLine(std::string_view text) {
+  std::array<std::string_view, 5> fields;
   std::string_view rest = TrimBlanks(text);
-  for (std::string& field : fields) {
+  for (std::string_view& field : fields) {
     size_t comma = rest.find(',');
     if (comma != std::string_view::npos) {
-      field = TrimmedText(rest.substr(0, comma));
+      field = TrimBlanks(rest.substr(0, comma));
       rest = TrimBlanks(rest.substr(comma + 1));
     } else {
-      field = TrimmedText(rest);
+      field = TrimBlanks(rest);
       rest = {};
     }
   }
@@ -240,20 +252,31 @@ ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file) {
   KindSection sections[] = {{"DVB", {}, {}}, {"DVBS2", {}, {}}, {"DSS", {}, {}}};
   ProfileKeyScanner scanner(file.bytes);
   ProfileKeyScanner::Entry entry;
+  // Which of the sections above the keys of the current section belong to
+  // (none: nullptr; [SATTYPE]: the satellite), found once per section.
+  std::string_view sectionSeen;
+  bool inSatType = false;
+  KindSection* kindSection = nullptr;
   while (scanner.Next(entry)) {
-    if (!entry.firstSection) continue;
-    if (EqualsIgnoringAsciiCase(entry.section, kSatType)) {
+    if (entry.section.data() != sectionSeen.data() || entry.section.size() != sectionSeen.size()) {
+      sectionSeen = entry.section;
+      inSatType = entry.firstSection && EqualsIgnoringAsciiCase(entry.section, kSatType);
+      kindSection = nullptr;
+      for (KindSection& section : sections) {
+        if (entry.firstSection && EqualsIgnoringAsciiCase(entry.section, section.name)) {
+          kindSection = &section;
+        }
+      }
+    }
+    if (inSatType) {
       if (entry.key == "1" && !positionText) positionText = entry.value;
       if (entry.key == "2" && !nameText) nameText = entry.value;
+    } else if (kindSection == nullptr) {
       continue;
-    }
-    for (KindSection& section : sections) {
-      if (!EqualsIgnoringAsciiCase(entry.section, section.name)) continue;
-      if (entry.key == "0") {
-        if (!section.count) section.count = entry.value;
-      } else if (std::optional<int64_t> number = LineNumberOf(entry.key)) {
-        section.lines.push_back({*number, entry.value});
-      }
+    } else if (entry.key == "0") {
+      if (!kindSection->count) kindSection->count = entry.value;
+    } else if (std::optional<int64_t> number = LineNumberOf(entry.key)) {
+      kindSection->lines.push_back({*number, entry.value});
     }
   }
   int32_t position = IntegerTextOr(positionText.value_or(""), 0);
@@ -261,7 +284,7 @@ ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file) {
   sink.FindOrAddSatellite(name, position);
   for (KindSection& section : sections) {
     for (std::string_view line : section.CountedLines()) {
-      ReadTransponderLine(sink, std::string(line), section.name);
+      ReadTransponderLine(sink, line, section.name);
     }
   }
   sink.EndSatellite(name);

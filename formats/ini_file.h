@@ -46,8 +46,8 @@ int CountKinds(const SatelliteRecord& satellite, const KindSet& kinds);
 ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file);
 
 // Cuts a transponder line into five trimmed fields at its first four
-// commas; text after the fifth field is ignored.
-std::array<std::string, 5> SplitIniLine(std::string_view text);
+// commas (views into the line); text after the fifth field is ignored.
+std::array<std::string_view, 5> SplitIniLine(std::string_view text);
 
 }  // namespace kavrel
 

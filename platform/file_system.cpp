@@ -129,7 +129,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
   // same.
   struct stat info;
   size_t expected = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0;
-  contents.resize(std::max<size_t>(expected + 1, 65536));
+  contents.resize(expected > 0 ? expected + 1 : 65536);
   size_t length = 0;
   for (;;) {
     if (length == contents.size()) contents.resize(contents.size() * 2);

@@ -38,6 +38,9 @@ def median_ms(command, cwd_for_run):
         out = os.path.join(work, "out")
         shutil.rmtree(out, ignore_errors=True)
         os.mkdir(out)
+        # Earlier runs' files are flushed first, so that no run pays for
+        # another's writes.
+        os.sync()
         start = time.perf_counter()
         subprocess.run(command(out), cwd=out if cwd_for_run else work, check=True,
                        stdout=subprocess.DEVNULL)

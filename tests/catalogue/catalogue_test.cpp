@@ -116,9 +116,13 @@ TEST(TransponderList, AgreesWithTheWalkOnRandomInput) {
   for (int round = 0; round < 200; ++round) {
     TransponderList list;
     ReferenceList reference;
+    // Odd rounds climb as real sources do, mostly past the last key.
+    bool climbing = round % 2 == 1;
     for (int i = 0; i < 60; ++i) {
       const char polarizations[] = {'H', 'V', 'L', 'R'};
-      TransponderRecord r = T(11000 + static_cast<int32_t>(random() % 20), polarizations[random() % 4],
+      int32_t frequency = climbing ? 11000 + i / 2 + static_cast<int32_t>(random() % 4)
+                                   : 11000 + static_cast<int32_t>(random() % 20);
+      TransponderRecord r = T(frequency, polarizations[random() % 4],
                               random() % 3 == 0 ? 4000 : 27500 + static_cast<int32_t>(random() % 2),
                               static_cast<uint8_t>(random() % 2 + 2), 4);
       list.Insert(r);

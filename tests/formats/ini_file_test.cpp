@@ -89,10 +89,10 @@ TEST(IniWriter, UnwritableDirectoryEndsTheRun) {
 }
 
 TEST(IniLineSplit, FiveTrimmedFields) {
-  EXPECT_EQ(SplitIniLine(" 10957,H, 4340,34 "), (std::array<std::string, 5>{"10957", "H", "4340", "34", ""}));
-  EXPECT_EQ(SplitIniLine("1,2,3,4,S2,8PSK"), (std::array<std::string, 5>{"1", "2", "3", "4", "S2"}));
-  EXPECT_EQ(SplitIniLine("10719,V,27500,34,"), (std::array<std::string, 5>{"10719", "V", "27500", "34", ""}));
-  EXPECT_EQ(SplitIniLine(""), (std::array<std::string, 5>{}));
+  EXPECT_EQ(SplitIniLine(" 10957,H, 4340,34 "), (std::array<std::string_view, 5>{"10957", "H", "4340", "34", ""}));
+  EXPECT_EQ(SplitIniLine("1,2,3,4,S2,8PSK"), (std::array<std::string_view, 5>{"1", "2", "3", "4", "S2"}));
+  EXPECT_EQ(SplitIniLine("10719,V,27500,34,"), (std::array<std::string_view, 5>{"10719", "V", "27500", "34", ""}));
+  EXPECT_EQ(SplitIniLine(""), (std::array<std::string_view, 5>{}));
 }
 
 class IniReader : public ::testing::Test {
