@@ -73,8 +73,13 @@ TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord&
       if (Matches(*node, record)) candidate = node;
     }
     if (candidate != nodes_.end()) return Overwrite(candidate, record);
-    return InsertBefore(nodes_.end(), record);
+    if (nodes_.size() >= kMaxTransponders) return Outcome::kRefused;
+    // Indexed only when a look-up needs it: a list filled in order never is.
+    nodes_.push_back(record);
+    ++unindexed_;
+    return Outcome::kInserted;
   }
+  IndexTail();
   for (int delta = 2; delta >= 1; --delta) {
     int64_t below = static_cast<int64_t>(record.Frequency) - delta;
     if (below < INT32_MIN) continue;
@@ -104,8 +109,17 @@ TransponderList::Outcome TransponderList::Overwrite(Node node, const Transponder
   } else {
     ordered_ = false;
     index_.clear();
+    unindexed_ = 0;
   }
   return Outcome::kReplaced;
+}
+
+void TransponderList::IndexTail() {
+  Node node = nodes_.end();
+  for (; unindexed_ > 0; --unindexed_) {
+    --node;
+    index_.emplace(OrderKey(*node), node);
+  }
 }
 
 TransponderList::Outcome TransponderList::InsertBefore(Node node, const TransponderRecord& record) {
@@ -118,6 +132,7 @@ TransponderList::Outcome TransponderList::InsertBefore(Node node, const Transpon
 void TransponderList::Clear() {
   nodes_.clear();
   index_.clear();
+  unindexed_ = 0;
   ordered_ = true;
 }
 

@@ -86,10 +86,15 @@ class TransponderList {
   Outcome InsertByIndex(const TransponderRecord& record);
   Outcome Overwrite(Node node, const TransponderRecord& record);
   Outcome InsertBefore(Node node, const TransponderRecord& record);
+  // Takes the unindexed nodes at the end of the list into the index.
+  void IndexTail();
 
   std::list<TransponderRecord> nodes_;
-  // (frequency, polarization) -> node; valid only while `ordered_`.
+  // (frequency, polarization) -> node; valid only while `ordered_`, and then
+  // for every node but the last `unindexed_` ones, appended past the last
+  // key and indexed once a look-up needs them.
   std::map<int64_t, Node> index_;
+  size_t unindexed_ = 0;
   bool ordered_ = true;
 };
 

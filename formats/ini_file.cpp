@@ -103,8 +103,11 @@ struct KindSection {
   // costs nothing.
   std::vector<std::string_view> CountedLines() {
     int32_t total = IntegerTextOr(count.value_or(""), 0);
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const Line& a, const Line& b) { return a.number < b.number; });
+    auto byNumber = [](const Line& a, const Line& b) { return a.number < b.number; };
+    // Files list their lines in order; only others need sorting.
+    if (!std::is_sorted(lines.begin(), lines.end(), byNumber)) {
+      std::stable_sort(lines.begin(), lines.end(), byNumber);
+    }
     std::vector<std::string_view> texts;
     for (size_t i = 0; i < lines.size() && lines[i].number <= total; ++i) {
       if (i == 0 || lines[i].number != lines[i - 1].number) texts.push_back(lines[i].text);

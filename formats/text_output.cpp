@@ -12,7 +12,7 @@ void WriteLfLine(OutputFile& file, std::string_view text) {
 void AppendDecimal(std::string& text, int64_t value) {
   char buffer[24];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  text.append(buffer, result.ptr);
+  text.append(buffer, static_cast<size_t>(result.ptr - buffer));
 }
 
 void AppendPaddedDecimal(std::string& text, int64_t value, int digits) {

@@ -1,6 +1,8 @@
 #include "formats/xml_file.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 
 #include "formats/text_output.h"
 #include "platform/file_system.h"
@@ -59,18 +61,25 @@ void WriteSatellite(OutputFile& file, const SatelliteRecord& satellite, std::str
   AppendAttribute(line, "position", SignedPosition(satellite.Position));
   line += '>';
   WriteLfLine(file, line);
+  // Transponder lines are the bulk of the file: each is assembled in a
+  // fixed buffer, its line break included, and written at once.
   for (const TransponderRecord& t : satellite.Transponders) {
     if (t.SystemKind != kKindDvbS) continue;
-    line.assign("\t\t<transponder ");
-    AppendAttribute(line, "frequency", static_cast<int64_t>(t.Frequency) * 1000);
-    line += ' ';
-    AppendAttribute(line, "symbol_rate", static_cast<int64_t>(t.SymbolRate) * 1000);
-    line += " polarization=\"";
-    line += XmlPolarizationCode(t.Polarization);
-    line += "\" ";
-    AppendAttribute(line, "fec_inner", t.FecNumerator);
-    line += "/>";
-    WriteLfLine(file, line);
+    char buffer[128];
+    char* end = buffer + sizeof buffer;
+    auto put = [&end](char* at, std::string_view text) {
+      return std::copy(text.begin(), text.end(), at);
+    };
+    char* at = put(buffer, "\t\t<transponder frequency=\"");
+    at = std::to_chars(at, end, static_cast<int64_t>(t.Frequency) * 1000).ptr;
+    at = put(at, "\" symbol_rate=\"");
+    at = std::to_chars(at, end, static_cast<int64_t>(t.SymbolRate) * 1000).ptr;
+    at = put(at, "\" polarization=\"");
+    *at++ = XmlPolarizationCode(t.Polarization);
+    at = put(at, "\" fec_inner=\"");
+    at = std::to_chars(at, end, t.FecNumerator).ptr;
+    at = put(at, "\"/>\n");
+    file.Write(std::string_view(buffer, static_cast<size_t>(at - buffer)));
   }
   WriteLfLine(file, "\t</sat>");
 }

@@ -29,13 +29,6 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
-
 std::string TrimmedText(std::string_view text) { return std::string(TrimBlanks(text)); }
 
 std::string_view Leading(std::string_view text, size_t count) { return text.substr(0, count); }

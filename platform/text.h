@@ -18,7 +18,13 @@ std::string LowerAscii(std::string_view text);
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // Removes blanks and control characters (bytes 0 to 32) at both ends.
-std::string_view TrimBlanks(std::string_view text);
+// Inline: readers call it for every field of every line.
+inline std::string_view TrimBlanks(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  return text.substr(begin, end - begin);
+}
 std::string TrimmedText(std::string_view text);
 
 // The first `count` bytes of the text (the whole text when it is shorter).
