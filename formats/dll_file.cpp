@@ -43,15 +43,17 @@ void AppendHeader(std::string& bytes, const SatelliteRecord& satellite) {
   AppendLe32(bytes, static_cast<uint32_t>(CountKinds(satellite, kStoredKinds)));
 }
 
+// Records are the bulk of the file: each is assembled in a fixed buffer
+// and appended at once.
 void AppendRecord(std::string& bytes, const TransponderRecord& t) {
-  AppendLe32(bytes, static_cast<uint32_t>(t.Frequency));
-  AppendLe32(bytes, static_cast<uint32_t>(t.SymbolRate));
+  std::array<char, kDllRecordSize> record{};
+  StoreLittleEndian(&record[0], static_cast<uint32_t>(t.Frequency), 4);
+  StoreLittleEndian(&record[4], static_cast<uint32_t>(t.SymbolRate), 4);
   // Admission lets only H, V, L and R into the catalogue, so the fallback
   // is never met by catalogue data.
-  AppendLe32(bytes, CodeOf<char, uint32_t>(kPolarizationCodes, t.Polarization).value_or(0));
-  AppendZeros(bytes, 8);
-  AppendLe32(bytes, CodeOf<uint8_t, uint32_t>(kSystemCodes, t.SystemKind).value_or(0));
-  AppendZeros(bytes, 36);
+  StoreLittleEndian(&record[8], CodeOf<char, uint32_t>(kPolarizationCodes, t.Polarization).value_or(0), 4);
+  StoreLittleEndian(&record[20], CodeOf<uint8_t, uint32_t>(kSystemCodes, t.SystemKind).value_or(0), 4);
+  bytes.append(record.data(), record.size());
 }
 
 // A display name "Example_0130.lst" gives the name "Example" and position

@@ -49,6 +49,13 @@ size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
 }  // namespace
 
 std::optional<int32_t> ParseIntegerText(std::string_view text) {
+  // Most texts are a few plain digits, which always fit: read them at once.
+  if (!text.empty() && text.size() <= 9) {
+    int32_t value = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+    if (i == text.size()) return value;
+  }
   bool negative;
   size_t i = SkipBlanksAndSign(text, negative);
   bool hex = false;
