@@ -185,6 +185,7 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
   // A new file holds nothing but what is written here, so its text is
   // built directly, line by line, as a profile document would write it.
   std::string text;
+  text.reserve(64 + satellite.Name.size() + 32 * size_t{satellite.Count()});
   AppendSectionLine(text, kSatType);
   AppendKeyLine(text, "1", PaddedDecimalText(satellite.Position, 4));
   AppendKeyLine(text, "2", satellite.Name);
