@@ -3,7 +3,6 @@
 #include <array>
 
 #include "formats/code_table.h"
-#include "formats/ini_file.h"
 #include "formats/little_endian.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
@@ -34,13 +33,14 @@ constexpr std::array<CodePair<uint8_t, uint32_t>, 2> kSystemCodes{{
 
 const KindSet kStoredKinds{kKindDvbS, kKindDvbS2};
 
-void AppendHeader(std::string& bytes, const SatelliteRecord& satellite) {
+// The header of a satellite of `recordCount` records.
+void AppendHeader(std::string& bytes, const SatelliteRecord& satellite, uint32_t recordCount) {
   std::string positionText = PaddedDecimalText(satellite.Position, 4);
   AppendFixedText(bytes, positionText + ".lst", kNameFieldSize);
   AppendLe32(bytes, 1);
   AppendFixedText(bytes, DllShortName(satellite.Name) + "_" + positionText + ".lst", kNameFieldSize);
   AppendFixedText(bytes, kDllSignature, kNameFieldSize);
-  AppendLe32(bytes, static_cast<uint32_t>(CountKinds(satellite, kStoredKinds)));
+  AppendLe32(bytes, recordCount);
 }
 
 // Records are the bulk of the file: each is assembled in a fixed buffer
@@ -102,15 +102,20 @@ void WriteDllFile(const Catalogue& catalogue, const WriterContext& context) {
   const std::vector<SatelliteRecord>& satellites = catalogue.Satellites();
   if (satellites.empty()) return;
   OutputFile file = CreateUniqueFile("satellite.dll");
-  std::string bytes;
-  AppendLe32(bytes, static_cast<uint32_t>(satellites.size()));
+  std::string count, records;
+  AppendLe32(count, static_cast<uint32_t>(satellites.size()));
+  file.Write(count);
   for (const SatelliteRecord& satellite : satellites) {
-    AppendHeader(bytes, satellite);
+    // The records first, so that the list is walked once and the header
+    // gets their count.
+    records.clear();
     for (const TransponderRecord& t : satellite.Transponders) {
-      if (kStoredKinds.Contains(t.SystemKind)) AppendRecord(bytes, t);
+      if (kStoredKinds.Contains(t.SystemKind)) AppendRecord(records, t);
     }
-    file.Write(bytes);
-    bytes.clear();
+    std::string header;
+    AppendHeader(header, satellite, static_cast<uint32_t>(records.size() / kDllRecordSize));
+    file.Write(header);
+    file.Write(records);
   }
   file.Close();
 }
