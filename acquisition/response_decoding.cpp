@@ -57,7 +57,10 @@ std::optional<uint64_t> ChunkSize(std::string_view text) {
 }
 
 bool IsChunkedHeader(const std::string& line) {
-  return line.compare(0, 18, "Transfer-Encoding:") == 0 && line.size() >= 19 && line.substr(19) == "chunked";
+  // Exactly so: the one byte after the colon (a blank) is passed over.
+  constexpr std::string_view kTransferEncoding = "Transfer-Encoding:";
+  return line.starts_with(kTransferEncoding) && line.size() > kTransferEncoding.size() &&
+         std::string_view(line).substr(kTransferEncoding.size() + 1) == "chunked";
 }
 
 }  // namespace

@@ -15,8 +15,9 @@ namespace kavrel {
 class TIniFile;
 
 // The page address of a site for a position, from the site's section of
-// the configuration file: the key "%.4d" of the position, else the West key "-" + "%.4d" of |position - 3600| (3300 may
-// be listed as -0300). Empty when the table holds neither.
+// the configuration file: the key "%.4d" of the position, else the West
+// key "-" + "%.4d" of |position - 3600| (3300 may be listed as -0300).
+// Empty when the table holds neither.
 std::string FindSitePageAddress(TIniFile& configuration, SiteType site, int32_t position);
 
 // A name for a downloaded page in the current directory that does not exist

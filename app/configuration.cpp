@@ -94,7 +94,9 @@ void LoadKey(const ProfileDocument& document, const ConfigKey& entry) {
   auto isOn = [&] { return value ? *value == "on" : entry.fallback != 0; };
   std::visit(Overloaded{
                  [&](bool* flag) { *flag = isOn(); },
-                 [&](int32_t* number) { *number = IntegerTextOr(value.value_or(""), entry.fallback); },
+                 [&](int32_t* number) {
+                   *number = IntegerTextOr(value.value_or(""), entry.fallback);
+                 },
                  [&](std::string* text) {
                    *text = std::string(Leading(value.value_or(""), kMaxOptionText));
                  },
@@ -133,7 +135,9 @@ void LoadConfiguration(Run& run) {
 void SaveConfiguration(Run& run) {
   TIniFile file(run.input.ConfigPath);
   ProfileDocument document = file.Load();
-  for (const ConfigKey& entry : ConfigKeys(run)) document.Set(kSection, entry.key, SavedText(entry));
+  for (const ConfigKey& entry : ConfigKeys(run)) {
+    document.Set(kSection, entry.key, SavedText(entry));
+  }
   file.Replace(document);
 }
 

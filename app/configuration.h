@@ -10,7 +10,8 @@
 //   ProxyHost, ProxyPort, ProxyUser, ProxyPassword (stored in clear)
 //
 // The other sections of the file (the sites' page addresses) belong to
-// the site table and are never touched here.
+// the site table and are never touched here. The keys, their fields and
+// text forms are one table in configuration.cpp.
 #ifndef KAVREL_APP_CONFIGURATION_H
 #define KAVREL_APP_CONFIGURATION_H
 
@@ -18,8 +19,8 @@ namespace kavrel {
 
 struct Run;
 
-// Reads section "Common" of the configuration file over the live options and
-// ProvidersInfo. Missing file, section or key: the value stays at its
+// Reads section "Common" of the configuration file over the live options
+// and ProvidersInfo. Missing file, section or key: the value stays at its
 // default; a switch is on only for exactly "on"; an integer that is not
 // one takes its default; an unknown SaveFormat leaves the format as it is.
 void LoadConfiguration(Run& run);

@@ -60,7 +60,8 @@ ProducerResult ReadHeader(SatelliteSink& sink, std::string_view line, size_t mar
 // Reads the transponder row that starts on `line`: its frequency cell there
 // and six more lines (colour and providers, system, symbol rate and FEC,
 // ids). kAbandoned when the row is malformed.
-ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view line, size_t marker) {
+ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view line,
+                       size_t marker) {
   std::string cell = StripTags(line.substr(marker + kRowMarker.size(), kFrequencyCellLength));
   std::string_view frequencyCell = TrimLeadingBlanks(cell);
   size_t blank = frequencyCell.find(' ');
@@ -79,7 +80,8 @@ ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view
   for (const SystemMark& mark : kSystemMarks) {
     if (systemLine.find(mark.marker) != std::string::npos) offered.SystemKind = mark.kind;
   }
-  offered.Modulation = systemLine.find("8PSK") != std::string::npos ? kModulation8psk : kModulationQpsk;
+  bool eightPsk = systemLine.find("8PSK") != std::string::npos;
+  offered.Modulation = eightPsk ? kModulation8psk : kModulationQpsk;
   if (offered.SystemKind == 0) return ProducerResult::kRead;
 
   RowKind rowKind = RowKindOf(colourLine, kRowColours);
