@@ -154,7 +154,7 @@ void ProcessInput(const InputContext& context, std::string input) {
 }
 
 ProducerResult ParsePage(SatelliteSink& sink, const SourceText& page, SiteType site) {
-  const SiteRow* row = FindSiteRow(site);
+  const SiteRow* row = PageReaderRow(site, page.bytes);
   return row ? row->parse(sink, page) : ProducerResult::kRead;
 }
 

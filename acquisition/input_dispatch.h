@@ -40,8 +40,8 @@ PositionRange ParsePositionRange(std::string_view text);
 // file name or mask. A leading "+" merges into known satellites.
 void ProcessInput(const InputContext& context, std::string input);
 
-// Runs the parser of the site on a page; a page of no known site is left
-// alone (kRead).
+// Runs the parser of the site's markup that recognizes the page; a page of
+// no known site is left alone (kRead).
 ProducerResult ParsePage(SatelliteSink& sink, const SourceText& page, SiteType site);
 
 }  // namespace kavrel

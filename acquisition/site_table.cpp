@@ -13,11 +13,11 @@ namespace kavrel {
 namespace {
 
 constexpr SiteRow kSites[] = {
-    {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", ParseLyngSatPage},
-    {kSiteSatcoDX, 's', "SATCODX", 1, 2, "satcodx", ParseSatcoDXPage},
-    {kSiteTelesputnik, 't', "TELESPUTNIK", 3, 3, "telesputnik", ParseTelesputnikPage},
-    {kSiteFlySat, 'f', "FLYSAT", 4, 4, "flysat", ParseFlySatPage},
-    {kSiteKingOfSat, 'k', "KINGOFSAT", 5, 5, "kingofsat", ParseKingOfSatPage},
+    {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", nullptr, ParseLyngSatPage},
+    {kSiteSatcoDX, 's', "SATCODX", 1, 2, "satcodx", nullptr, ParseSatcoDXPage},
+    {kSiteTelesputnik, 't', "TELESPUTNIK", 3, 3, "telesputnik", nullptr, ParseTelesputnikPage},
+    {kSiteFlySat, 'f', "FLYSAT", 4, 4, "flysat", nullptr, ParseFlySatPage},
+    {kSiteKingOfSat, 'k', "KINGOFSAT", 5, 5, "kingofsat", nullptr, ParseKingOfSatPage},
 };
 
 }  // namespace
@@ -25,6 +25,13 @@ constexpr SiteRow kSites[] = {
 const SiteRow* FindSiteRow(SiteType site) {
   for (const SiteRow& row : kSites) {
     if (row.site == site) return &row;
+  }
+  return nullptr;
+}
+
+const SiteRow* PageReaderRow(SiteType site, std::string_view page) {
+  for (const SiteRow& row : kSites) {
+    if (row.site == site && (row.recognizes == nullptr || row.recognizes(page))) return &row;
   }
   return nullptr;
 }

@@ -1,7 +1,9 @@
 // The site table: one row per listing site (or per markup of a site), with
 // everything that tells inputs, addresses and saved pages of that site
 // apart. A new site, or a new markup of a site, is one row here and one
-// parser in parsers/.
+// parser in parsers/. The rows of one site share its letter, markers and
+// section and differ in the markup they read: a page goes to the first row
+// of its site that recognizes it.
 #ifndef KAVREL_ACQUISITION_SITE_TABLE_H
 #define KAVREL_ACQUISITION_SITE_TABLE_H
 
@@ -36,11 +38,18 @@ struct SiteRow {
   int pageRank;
   // The configuration section that lists the site's page addresses.
   std::string_view section;
+  // Whether a page of the site is in the markup this row reads; nullptr
+  // for the row that takes every page no earlier row took.
+  bool (*recognizes)(std::string_view page);
   Producer parse;
 };
 
-// The row of a site, or nullptr for kSiteNone.
+// The first row of a site, or nullptr for kSiteNone.
 const SiteRow* FindSiteRow(SiteType site);
+
+// The row that reads a page of a site: the first of the site's rows that
+// recognizes it; nullptr for kSiteNone.
+const SiteRow* PageReaderRow(SiteType site, std::string_view page);
 
 // The row of a "!<letter>!" letter, or nullptr.
 const SiteRow* SiteOfLetter(char letter);
