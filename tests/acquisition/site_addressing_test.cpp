@@ -2,11 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/profile_file.h"
 #include "support/scratch_dir.h"
 
 namespace kavrel {
 namespace {
+
+TEST(SiteAddressing, TheShippedTemplateAddressesTodaysPages) {
+  TIniFile shipped(std::string(KAVREL_SOURCE_DIR) + "/data/kavrel.ini");
+  const std::tuple<SiteType, int32_t, std::string> pages[] = {
+      {kSiteLyngSat, 130, "https://www.lyngsat.com/Hotbird-13F-13G.html"},
+      {kSiteLyngSat, 1830, "https://www.lyngsat.com/NSS-9.html"},  // 177.0W
+      {kSiteKingOfSat, 130, "https://en.kingofsat.tv/pos-13E.php"},
+      {kSiteKingOfSat, 48, "https://en.kingofsat.tv/pos-4.8E.php"},
+      {kSiteKingOfSat, 3592, "https://en.kingofsat.tv/pos-0.8W.php"},
+      {kSiteKingOfSat, 282, "https://en.kingofsat.tv/pos-28.2E.php"},
+  };
+  for (const auto& [site, position, address] : pages) {
+    EXPECT_EQ(FindSitePageAddress(shipped, site, position), address) << position;
+  }
+}
 
 TEST(SiteAddressing, PlainKeyThenWestKey) {
   testing::ScratchDir dir;
