@@ -2,7 +2,9 @@
 
 #include "parsers/flysat_parser.h"
 #include "parsers/kingofsat_parser.h"
+#include "parsers/kingofsat_today_parser.h"
 #include "parsers/lyngsat_parser.h"
+#include "parsers/lyngsat_today_parser.h"
 #include "parsers/satcodx_parser.h"
 #include "parsers/telesputnik_parser.h"
 #include "platform/line_reader.h"
@@ -13,6 +15,10 @@ namespace kavrel {
 namespace {
 
 constexpr SiteRow kSites[] = {
+    // Today's markups first: each recognizes only its own pages.
+    {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", IsTodaysLyngSatPage, ParseTodaysLyngSatPage},
+    {kSiteKingOfSat, 'k', "KINGOFSAT", 5, 5, "kingofsat", IsTodaysKingOfSatPage,
+     ParseTodaysKingOfSatPage},
     {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", nullptr, ParseLyngSatPage},
     {kSiteSatcoDX, 's', "SATCODX", 1, 2, "satcodx", nullptr, ParseSatcoDXPage},
     {kSiteTelesputnik, 't', "TELESPUTNIK", 3, 3, "telesputnik", nullptr, ParseTelesputnikPage},

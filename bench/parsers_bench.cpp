@@ -12,7 +12,9 @@
 #include "app/run.h"
 #include "parsers/flysat_parser.h"
 #include "parsers/kingofsat_parser.h"
+#include "parsers/kingofsat_today_parser.h"
 #include "parsers/lyngsat_parser.h"
+#include "parsers/lyngsat_today_parser.h"
 #include "parsers/satcodx_parser.h"
 #include "parsers/telesputnik_parser.h"
 #include "platform/file_system.h"
@@ -47,11 +49,43 @@ std::string LyngSatRow(int i) {
          "<td><font>27500-3/4</font></td>\n<td>1-1026<br>x</td>\n</tr>\n";
 }
 
+// The current LyngSat markup: nine cells, the frequency in a link.
+std::string LyngSatTodayRow(int i) {
+  return "<tr>\n<td bgcolor=\"#ffbf00\"><font size=2>&nbsp;</font></td>\n<td align=\"center\">"
+         "<font face=\"Verdana\"><font size=2><b><a href=\"muxes/x.html\" style=\"color:blue\">" +
+         Frequency(i) + "&nbsp;" + Polarization(i) +
+         "</a></b><br><br></font><font size=1><a href=\"beam.html\">Europe</a></font></td>\n"
+         "<td width=52 align=\"center\"><img src=\"/logo.png\" width=52 height=39 border=0>\n</td>\n"
+         "<td bgcolor=\"#ffcc99\"><font face=\"Arial\"><font size=2><b><i>Provider</i></b></td>\n"
+         "<td bgcolor=\"#ffcc99\"><br></td>\n"
+         "<td bgcolor=\"#ffcc99\"><font face=\"Verdana\"><font size=2>DVB-S</font></td>\n"
+         "<td bgcolor=\"#ffcc99\" colspan=2><font face=\"Verdana\" size=1>27500-3/4<br>QPSK<br></td>\n"
+         "<td bgcolor=\"#ffcc99\"><font face=\"Verdana\" size=1><font color=\"darkgreen\">1-1026"
+         "</font><br>7.9&nbsp;<br></font></td>\n"
+         "<td><font face=\"Verdana\" size=1>Watcher<br>260101</font></td>\n</tr>\n";
+}
+
 std::string KingOfSatRow(int i) {
   return "<TR bgcolor=\"#FAF6EE\"><td colspan=14><table><tr><td>Sat</td> - <b>" + Frequency(i) +
          ".00&nbsp;" + Polarization(i) +
          "</b> - <td  width=\"50%\" bgcolor=\"#EEEEEE\">DVB-S (QPSK) - 27500 3/4 - NID:1 - "
          "TID:1070</td></tr></table></td></TR>\n";
+}
+
+// Today's KingOfSat markup: a 13-cell transponder table, then the channel
+// table the channel lines belong to.
+std::string KingOfSatTodayRow(int i) {
+  return std::string(i ? "</table>\n" : "") +
+         "<table class=\"frq\"><tr bgcolor=\"#D2D2D2\">\n\t<td class=\"pos\" dir=\"ltr\">"
+         "28.2&deg;E</td>\n\t<td width=\"20%\"><img src=\"/x.gif\" id=\"im1\"><span "
+         "class=\"nbc\">9</span><a class=\"bld\">Astra 2E</a></td>\n\t<td class=\"bld\">" +
+         Frequency(i) + ".00</td><td class=\"bld\">" + Polarization(i) +
+         "</td><td><a class=\"bld\" href=\"tp.php?tp=503\">45</a></td><td><a class=\"bld\" "
+         "href=\"beams.php?s=1\">Europe</a></td><td bgcolor=\"#FFFFAA\">DVB-S</td><td "
+         "bgcolor=\"#FFFFAA\">QPSK</td><td><a class=\"bld\">27500</a> <a class=\"bld\">3/4</a>"
+         "</td><td><b>Net</b>, 50.1 Mb/s&nbsp;</td><td>2</td><td>2045</td><td><a "
+         "href=\"update.php\"><img src=\"/edit.gif\"></a></td>\n  </tr></table>\n"
+         "<table class=\"fl\">\n";
 }
 
 std::string FlySatRow(int i) {
@@ -78,13 +112,13 @@ std::string TelesputnikRow(int i) {
 // again when the benchmark binary ends.
 class PageFile {
  public:
-  PageFile(const std::string& header, std::string (*row)(int)) {
+  PageFile(const std::string& header, std::string (*row)(int), const std::string& title = "page") {
     char name[] = "/tmp/kavrel-bench-XXXXXX";
     int fd = ::mkstemp(name);
     if (fd < 0) std::abort();
     ::close(fd);
     path_ = name;
-    std::string page = "<html><head><title>page</title></head><body>\n" + header;
+    std::string page = "<html><head><title>" + title + "</title></head><body>\n" + header;
     for (int i = 0; page.size() < kPageSize; ++i) page += row(i) + kChannelLines;
     size_ = page.size();
     std::ofstream(path_, std::ios::binary) << page;
@@ -119,9 +153,19 @@ void BM_LyngSatPage(benchmark::State& state) {
   ReadPage(state, page, ParseLyngSatPage);
 }
 
+void BM_LyngSatTodayPage(benchmark::State& state) {
+  static const PageFile page("<table>\n", LyngSatTodayRow, "Astra 1KR at 19.2\xB0" "E - LyngSat");
+  ReadPage(state, page, ParseTodaysLyngSatPage);
+}
+
 void BM_KingOfSatPage(benchmark::State& state) {
   static const PageFile page("<TITLE>Eutelsat 16A (16.0&deg;E)</TITLE>\n", KingOfSatRow);
   ReadPage(state, page, ParseKingOfSatPage);
+}
+
+void BM_KingOfSatTodayPage(benchmark::State& state) {
+  static const PageFile page("", KingOfSatTodayRow);
+  ReadPage(state, page, ParseTodaysKingOfSatPage);
 }
 
 void BM_FlySatPage(benchmark::State& state) {
@@ -148,7 +192,9 @@ void BM_TelesputnikPage(benchmark::State& state) {
 }
 
 BENCHMARK(BM_LyngSatPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LyngSatTodayPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KingOfSatPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KingOfSatTodayPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlySatPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SatcoDXPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TelesputnikPage)->Unit(benchmark::kMillisecond);

@@ -52,6 +52,36 @@ TEST(PagesCli, AMaskOfSavedPagesOfSeveralSitesBecomesIniFiles) {
             "1=11265,H,20000,34\n2=11345,V,20000,34\n3=11385,H,20000,34\n4=11425,V,20000,34\n");
 }
 
+TEST(PagesCli, EachMarkupOfASiteGoesToItsOwnReader) {
+  // The old and today's markup of two sites side by side in one mask.
+  InstalledProgram program;
+  program.scratch().MakeDir("work/saved");
+  program.WriteWork("saved/a.html", ReadFile(Example("lyngsat-sample.html")));
+  program.WriteWork("saved/b.html", ReadFile(PagePath("lyngsat", "today.html")));
+  program.WriteWork("saved/c.html", ReadFile(Example("kingofsat-sample.html")));
+  program.WriteWork("saved/d.html", ReadFile(PagePath("kingofsat", "today.html")));
+  ProgramResult result = program.Run({"saved/*.html", "/DVBS2+", "/DSS+", "/Format=i3"});
+  EXPECT_EQ(result.exitCode, 0);
+  std::string work = program.WorkDir();
+  EXPECT_EQ(Lines(result.out),
+            (Strings{"---- Kavrel v2.45b ----",
+                     "Processing saved/a.html...", "6 transponders loaded",
+                     "Processing saved/b.html...", "10 transponders loaded",
+                     "Processing saved/c.html...", "5 transponders loaded",
+                     "Processing saved/d.html...", "7 transponders loaded",
+                     "Writting INI file(s)...",
+                     "Creating " + work + "/0160.ini...",
+                     "Creating " + work + "/0192.ini...",
+                     "Creating " + work + "/3300.ini...",
+                     "All done"}));
+  // Both of today's pages name 30.0 W; the KingOfSat page came last.
+  EXPECT_EQ(program.ReadWork("3300.ini"),
+            "[SATTYPE]\n1=3300\n2=Hispasat 30W-5 / Hispasat 30W-6\n"
+            "[DVB]\n0=2\n1=10729,V,22000,56\n2=11200,V,7200,34\n"
+            "[DVBS2]\n0=4\n1=10795,H,27500,34\n2=11015,V,36000,910\n3=11096,H,29950,35\n"
+            "4=12015,L,5000,23\n[DSS]\n0=1\n1=12100,R,20000,67\n");
+}
+
 TEST(PagesCli, TheExamplesFollowTheGateOptions) {
   InstalledProgram program;
   ProgramResult result =
