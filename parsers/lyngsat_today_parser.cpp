@@ -57,15 +57,10 @@ struct Title {
 
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Whether `text` at `at` starts with `word` (lower case), letter case ignored.
+// Whether `text` at `at` starts with `word`, letter case ignored.
 bool StartsWithAt(std::string_view text, size_t at, std::string_view word) {
-  if (text.size() - at < word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (LowerAsciiChar(text[at + i]) != word[i]) return false;
-  }
-  return true;
+  if (at > text.size() || text.size() - at < word.size()) return false;
+  return EqualsIgnoringAsciiCase(text.substr(at, word.size()), word);
 }
 
 // Whether a tag named `name` opens at `at` ("<tr>", "<tr bgcolor=...>", a
