@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "acquisition/https_client.h"
+#include "acquisition/web_address.h"
 #include "platform/file_system.h"
 #include "platform/socket.h"
 
@@ -108,6 +110,7 @@ std::string BuildRequest(std::string_view address, const Options& options) {
 
 bool DownloadPage(const InputContext& context, const std::string& address,
                   const std::string& path) {
+  if (IsSecureAddress(address)) return DownloadSecurePage(context, address, path);
   std::ostream& out = context.out();
   out << "Downloading " << address << "..." << '\n';
   out << "Connecting socket..." << '\n';

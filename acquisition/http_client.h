@@ -27,7 +27,8 @@ std::string EncodeBase64(std::string_view text);
 // The request bytes for a page address under the options' proxy settings.
 std::string BuildRequest(std::string_view address, const Options& options);
 
-// Fetches a page address into a new file at `path`, printing its progress.
+// Fetches a page address into a new file at `path`, printing its progress;
+// https addresses go to the secure client.
 // True when the whole response (head and body as received) is in the
 // file; false after a failure, which it has reported, and then no file is
 // left. Connecting and every wait for data give up after

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "acquisition/host_pacer.h"
 #include "catalogue/options.h"
 #include "catalogue/satellite_sink.h"
 
@@ -23,6 +24,14 @@ struct InputContext {
   // environment variable KAVREL_NETWORK_TIMEOUT when that holds a positive
   // number of seconds.
   int NetworkTimeoutSeconds = 60;
+
+  // Secure pages only (plain http keeps its own request and no pause): the
+  // User-Agent sent, empty for the program's own name and version, and the
+  // pause between two requests to one host. Both come from section
+  // "Common" of the configuration file; a save never writes them.
+  std::string UserAgent;
+  int PageDelayMs = 1000;
+  mutable HostPacer pacer;  // when each host was last asked
 
   const Options& options() const { return sink.options(); }
   std::ostream& out() const { return sink.out(); }

@@ -5,6 +5,7 @@
 #include "acquisition/http_client.h"
 #include "acquisition/response_decoding.h"
 #include "acquisition/site_addressing.h"
+#include "acquisition/web_address.h"
 #include "formats/format_table.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
@@ -35,7 +36,8 @@ std::string FileBytes(const std::string& path) {
 void FetchAndParsePage(const InputContext& context, const std::string& address, SiteType site) {
   std::string path = LocalPageName(address);
   if (!DownloadPage(context, address, path)) return;
-  if (DecodeChunked(context.out(), path) && GunzipFile(context.out(), path)) {
+  HeadReading head = IsSecureAddress(address) ? HeadReading::kHttp11 : HeadReading::kExactFields;
+  if (DecodeChunked(context.out(), path, head) && GunzipFile(context.out(), path)) {
     std::string page = FileBytes(path);
     ParsePageOrDiscard(context.sink, SourceText{path, page}, site);
   }
@@ -90,7 +92,9 @@ void ProcessLocalFiles(const InputContext& context, const std::string& input) {
 
 InputKind ClassifyInput(std::string_view input) {
   constexpr std::string_view kHttp = "HTTP://";
-  if (UpperAscii(Leading(input, kHttp.size())) == kHttp) return InputKind::kPageAddress;
+  if (UpperAscii(Leading(input, kHttp.size())) == kHttp || IsSecureAddress(input)) {
+    return InputKind::kPageAddress;
+  }
   if (input.size() >= 3 && input[0] == '!' && input[2] == '!') return InputKind::kSitePosition;
   return InputKind::kLocalFiles;
 }

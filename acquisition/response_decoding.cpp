@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 
+#include "acquisition/response_head.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
@@ -65,7 +66,7 @@ bool IsChunkedHeader(const std::string& line) {
 
 }  // namespace
 
-bool DecodeChunked(std::ostream& out, const std::string& path) {
+bool DecodeChunked(std::ostream& out, const std::string& path, HeadReading reading) {
   std::string contents;
   if (!ReadWholeFile(path, contents)) ThrowFileError("Cannot read", path, ENOENT);
   LineReader input(contents);
@@ -78,7 +79,7 @@ bool DecodeChunked(std::ostream& out, const std::string& path) {
       if (!line) break;
       if (line->empty()) {
         inHead = false;
-      } else if (IsChunkedHeader(*line)) {
+      } else if (reading == HeadReading::kExactFields ? IsChunkedHeader(*line) : IsChunkedFieldLine(*line)) {
         chunked = true;
       }
     } else if (chunked) {

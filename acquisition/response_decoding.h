@@ -10,11 +10,16 @@
 
 namespace kavrel {
 
+// How a head says that its body is chunked: plain http pages exactly as
+// "Transfer-Encoding: chunked"; secure pages as HTTP/1.1 allows it.
+enum class HeadReading { kExactFields, kHttp11 };
+
 // Replaces the file by its body, with the chunks joined when the head says
-// "Transfer-Encoding: chunked" (exactly so). A file without an empty line
+// so. A file without an empty line
 // has no body and becomes empty. A chunk size that is not hexadecimal
 // fails the page: one "Error: " line, the file left as it was, false.
-bool DecodeChunked(std::ostream& out, const std::string& path);
+bool DecodeChunked(std::ostream& out, const std::string& path,
+                   HeadReading reading = HeadReading::kExactFields);
 
 // Replaces the file by its inflated content when it starts with the gzip
 // magic bytes; any other content passes unchanged. Corrupt compressed data

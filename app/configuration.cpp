@@ -1,5 +1,6 @@
 #include "app/configuration.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@ namespace kavrel {
 namespace {
 
 constexpr std::string_view kSection = "Common";
+constexpr int32_t kDefaultPageDelayMs = 1000;
+constexpr int32_t kMaxPageDelayMs = 600000;  // ten minutes: longer is a typo
 
 // What a key of section "Common" stands for, and so its text form.
 struct KindSwitch {  // "on"/"off": a system kind accepted or not
@@ -130,6 +133,12 @@ void LoadConfiguration(Run& run) {
   TIniFile file(run.input.ConfigPath);
   ProfileDocument document = file.Load();
   for (const ConfigKey& entry : ConfigKeys(run)) LoadKey(document, entry);
+  // Settings of secure downloads are read only: a save leaves what the
+  // user wrote, and keys it does not know stay as they are.
+  std::string userAgent = document.Find(kSection, "UserAgent").value_or("");
+  run.input.UserAgent = SingleLineText(std::string(Leading(userAgent, kMaxOptionText)));
+  int32_t delay = IntegerTextOr(document.Find(kSection, "PageDelay").value_or(""), kDefaultPageDelayMs);
+  run.input.PageDelayMs = std::clamp(delay, 0, kMaxPageDelayMs);
 }
 
 void SaveConfiguration(Run& run) {

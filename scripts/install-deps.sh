@@ -3,7 +3,7 @@
 # the toolchain and libraries, and the servers the network tests start on
 # loopback (nginx, tinyproxy) with curl for the fetch benchmark.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev nginx-light tinyproxy curl)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev libssl-dev openssl ca-certificates nginx-light tinyproxy curl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

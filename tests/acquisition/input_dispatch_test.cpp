@@ -12,7 +12,9 @@ namespace {
 TEST(InputClassification, FormsOfAnInput) {
   EXPECT_EQ(ClassifyInput("http://www.lyngsat.example/a.html"), InputKind::kPageAddress);
   EXPECT_EQ(ClassifyInput("hTtP://x/"), InputKind::kPageAddress);
-  EXPECT_EQ(ClassifyInput("https://x/"), InputKind::kLocalFiles);
+  EXPECT_EQ(ClassifyInput("https://x/"), InputKind::kPageAddress);
+  EXPECT_EQ(ClassifyInput("HTTPS://x/"), InputKind::kPageAddress);
+  EXPECT_EQ(ClassifyInput("https:/x/"), InputKind::kLocalFiles);
   EXPECT_EQ(ClassifyInput("!l!130"), InputKind::kSitePosition);
   EXPECT_EQ(ClassifyInput("!L!130"), InputKind::kSitePosition);
   EXPECT_EQ(ClassifyInput("!l"), InputKind::kLocalFiles);
