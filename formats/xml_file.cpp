@@ -67,7 +67,7 @@ void WriteSatellite(OutputFile& file, const SatelliteRecord& satellite, std::str
     if (t.SystemKind != kKindDvbS) continue;
     char buffer[128];
     char* end = buffer + sizeof buffer;
-    auto put = [&end](char* at, std::string_view text) {
+    auto put = [](char* at, std::string_view text) {
       return std::copy(text.begin(), text.end(), at);
     };
     char* at = put(buffer, "\t\t<transponder frequency=\"");
