@@ -39,6 +39,8 @@ text = [
     "; Options saved with /S go into section [Common]; the sections below",
     "; give the page address of each orbital position for !l! and !k! inputs.",
     "; Keys are tenths of a degree: 0130 is 13.0E, 3300 is 30.0W.",
+    "; Pages of one site are fetched one second apart; PageDelay=<ms> in",
+    "; [Common] sets another pause, UserAgent=<text> another client name.",
     "",
     "[lyngsat]",
 ]
