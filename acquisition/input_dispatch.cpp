@@ -36,9 +36,13 @@ std::string FileBytes(const std::string& path) {
 void FetchAndParsePage(const InputContext& context, const std::string& address, SiteType site) {
   std::string path = LocalPageName(address);
   if (!DownloadPage(context, address, path)) return;
-  HeadReading head = IsSecureAddress(address) ? HeadReading::kHttp11 : HeadReading::kExactFields;
+  bool secure = IsSecureAddress(address);
+  HeadReading head = secure ? HeadReading::kHttp11 : HeadReading::kExactFields;
   if (DecodeChunked(context.out(), path, head) && GunzipFile(context.out(), path)) {
     std::string page = FileBytes(path);
+    // A secure page whose address names no site (a mirror, a redirect's
+    // target) is known by its text, as a saved page is.
+    if (secure && site == kSiteNone) site = DetectPageSite(page);
     ParsePageOrDiscard(context.sink, SourceText{path, page}, site);
   }
   if (!context.options().KeepHTML) RemoveFileIfPresent(path);
