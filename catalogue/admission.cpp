@@ -1,5 +1,7 @@
 #include "catalogue/admission.h"
 
+#include <algorithm>
+
 
 namespace kavrel {
 
@@ -28,7 +30,17 @@ bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
   record.Modulation = offered.Modulation;
   record.NetworkId = offered.NetworkId;
   record.TransportStreamId = offered.TransportStreamId;
-  record.Providers = std::string(offered.Providers.substr(0, kMaxProvidersLength));
+  size_t kept = std::min(offered.Providers.size(), kMaxProvidersLength);
+  if (offered.ProvidersEncoding == TextEncoding::kUtf8) {
+    // A cut UTF-8 text ends before the character it would split.
+    while (kept > 0 && kept < offered.Providers.size() &&
+           (static_cast<unsigned char>(offered.Providers[kept]) & 0xC0) == 0x80) {
+      --kept;
+    }
+  }
+  record.Providers = std::string(offered.Providers.substr(0, kept));
+  record.ProvidersEncoding = offered.ProvidersEncoding;
+  record.Details = offered.Details;
   InsertTransponder(satellite, options, std::move(record));
   return true;
 }
@@ -41,6 +53,8 @@ TransponderList::Outcome InsertTransponder(SatelliteRecord& satellite, const Opt
   }
   if (options.ConvCBand && IsCBand(record.Frequency)) {
     record.Frequency = (5150 - record.Frequency) + 9750;
+    // The converted frequency is counted in whole MHz, as it always was.
+    record.Details.FrequencyKhz = 0;
   }
   return satellite.Transponders.Insert(record);
 }

@@ -32,6 +32,8 @@ struct OfferedTransponder {
   uint16_t NetworkId = 0;
   uint16_t TransportStreamId = 0;
   std::string_view Providers;
+  TextEncoding ProvidersEncoding = TextEncoding::kLatin1;
+  TransponderDetails Details;
 };
 
 // The filters of the options, then at most one InsertTransponder. The tests

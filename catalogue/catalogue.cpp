@@ -16,12 +16,22 @@ int32_t NormalizePosition(int32_t position) {
 
 namespace {
 
-int64_t OrderKey(int32_t frequency, char polarization) {
-  return static_cast<int64_t>(frequency) * 256 + static_cast<unsigned char>(polarization);
+// Streams of one frequency and polarization in order: none (0) first,
+// then by input stream id, then by T2-MI PLP; 18 bits.
+int64_t StreamKey(const TransponderDetails& details) {
+  return (static_cast<int64_t>(details.StreamId) + 1) * 512 + (details.T2miPlpId + 1);
+}
+
+// Frequency, polarization and stream in one number whose order is the
+// list's order. Without stream data it orders exactly as frequency and
+// polarization alone.
+int64_t OrderKey(int32_t frequency, char polarization, int64_t stream) {
+  return (static_cast<int64_t>(frequency) * 256 + static_cast<unsigned char>(polarization)) * (int64_t{1} << 18) +
+         stream;
 }
 
 int64_t OrderKey(const TransponderRecord& record) {
-  return OrderKey(record.Frequency, record.Polarization);
+  return OrderKey(record.Frequency, record.Polarization, StreamKey(record.Details));
 }
 
 // Whether a new frequency names the listed transponder. Narrow carriers
@@ -34,7 +44,9 @@ bool SameFrequency(int32_t listed, int32_t offered, int32_t listedSymbolRate) {
 
 bool Matches(const TransponderRecord& listed, const TransponderRecord& offered) {
   return SameFrequency(listed.Frequency, offered.Frequency, listed.SymbolRate) &&
-         listed.Polarization == offered.Polarization;
+         listed.Polarization == offered.Polarization &&
+         listed.Details.StreamId == offered.Details.StreamId &&
+         listed.Details.T2miPlpId == offered.Details.T2miPlpId;
 }
 
 bool SameTuning(const TransponderRecord& listed, const TransponderRecord& offered) {
@@ -83,7 +95,7 @@ TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord&
   for (int delta = 2; delta >= 1; --delta) {
     int64_t below = static_cast<int64_t>(record.Frequency) - delta;
     if (below < INT32_MIN) continue;
-    auto found = index_.find(OrderKey(static_cast<int32_t>(below), record.Polarization));
+    auto found = index_.find(OrderKey(static_cast<int32_t>(below), record.Polarization, StreamKey(record.Details)));
     if (found != index_.end() && Matches(*found->second, record)) {
       return Overwrite(found->second, record);
     }
@@ -150,12 +162,14 @@ int32_t Catalogue::FindSatellite(int32_t position) const {
   return found == positionIndex_.end() ? -1 : found->second;
 }
 
-int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position, bool merge) {
+int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position, bool merge,
+                                      TextEncoding encoding) {
   int32_t index = FindSatellite(position);
   if (index < 0) {
     SatelliteRecord satellite;
     satellite.Position = position;
     satellite.Name = name;
+    satellite.NameEncoding = encoding;
     satellites_.push_back(std::move(satellite));
     index = SatelliteCount() - 1;
     positionIndex_.emplace(position, index);
@@ -163,10 +177,14 @@ int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position,
   }
   SatelliteRecord& satellite = At(index);
   if (merge) {
-    if (satellite.Name.size() < name.size()) satellite.Name = name;
+    if (satellite.Name.size() < name.size()) {
+      satellite.Name = name;
+      satellite.NameEncoding = encoding;
+    }
   } else {
     satellite.Transponders.Clear();
     satellite.Name = name;
+    satellite.NameEncoding = encoding;
   }
   return index;
 }

@@ -20,6 +20,25 @@ namespace kavrel {
 // p mod 3600 for p >= 3600; anything else unchanged (negatives included).
 int32_t NormalizePosition(int32_t position);
 
+// What today's transponders carry beyond the specified record: multistream
+// (input stream, scrambling code, T2-MI), DVB-S2 roll-off and pilots, and
+// the kHz of a frequency. All unset for a source that does not give them.
+struct TransponderDetails {
+  uint16_t FrequencyKhz = 0;      // 0..999 kHz above Frequency
+  int16_t StreamId = kNoStream;   // input stream id, 0..255
+  uint8_t PlsMode = kPlsUnset;    // PlsModeCode
+  uint32_t PlsCode = 0;           // 0..262143
+  int16_t T2miPlpId = kNoStream;  // 0..255
+  uint16_t T2miPid = 0;           // 0 = unset
+  uint8_t RollOff = kRollOffUnset;
+  uint8_t Pilot = kPilotUnset;
+
+  // Streams of one frequency are told apart by these two; a transponder
+  // without them is a single-stream one.
+  bool HasStream() const { return StreamId != kNoStream || T2miPlpId != kNoStream; }
+  bool operator==(const TransponderDetails&) const = default;
+};
+
 struct TransponderRecord {
   int32_t Frequency = 0;        // MHz
   char Polarization = 0;        // 'H', 'V', 'L' or 'R'
@@ -31,9 +50,19 @@ struct TransponderRecord {
   uint16_t NetworkId = 0;
   uint16_t TransportStreamId = 0;
   std::string Providers;        // at most 50 characters
+  TextEncoding ProvidersEncoding = TextEncoding::kLatin1;
+  TransponderDetails Details;
 
   bool operator==(const TransponderRecord&) const = default;
 };
+
+// True when `record` is a further stream of the frequency and polarization
+// of `previous`, the record before it in list order: formats that cannot
+// tell streams apart write only the first of them.
+inline bool IsLaterStream(const TransponderRecord& previous, const TransponderRecord& record) {
+  return record.Details.HasStream() && previous.Frequency == record.Frequency &&
+         previous.Polarization == record.Polarization;
+}
 
 // The most transponders one satellite holds: the width of its count.
 constexpr size_t kMaxTransponders = 65535;
@@ -41,10 +70,12 @@ constexpr size_t kMaxTransponders = 65535;
 // One satellite's transponders in list order.
 //
 // Order: ascending frequency, then polarization byte ("H" < "L" < "R" <
-// "V"). A new transponder that lies within 2 MHz of a listed one of the
-// same polarization (exactly on it when the listed symbol rate is below
-// 6000) is the same transponder: it is dropped when symbol rate and FEC
-// agree, and otherwise overwrites the listed one in its place. That
+// "V"), then stream (none first, then by input stream id and T2-MI PLP).
+// A new transponder that lies within 2 MHz of a listed one of the same
+// polarization and stream (exactly on it when the listed symbol rate is
+// below 6000) is the same transponder: it is dropped when symbol rate and
+// FEC agree, and otherwise overwrites the listed one in its place. Without
+// stream data this is the rule of the specified lists, unchanged. That
 // overwrite can move a frequency by up to 2 MHz without moving the node.
 //
 // The rule is defined as a walk from the head; the list answers it from an
@@ -79,6 +110,35 @@ class TransponderList {
   const_iterator begin() const { return nodes_.begin(); }
   const_iterator end() const { return nodes_.end(); }
 
+  // The list as a format that cannot tell streams apart sees it: of the
+  // streams of one frequency and polarization, the first (IsLaterStream).
+  class FirstStreamIterator {
+   public:
+    using value_type = TransponderRecord;
+    using difference_type = std::ptrdiff_t;
+    FirstStreamIterator() = default;
+    FirstStreamIterator(const_iterator at, const_iterator end) : at_(at), end_(end) {}
+    const TransponderRecord& operator*() const { return *at_; }
+    const TransponderRecord* operator->() const { return &*at_; }
+    FirstStreamIterator& operator++() {
+      const_iterator previous = at_++;
+      while (at_ != end_ && IsLaterStream(*previous, *at_)) previous = at_++;
+      return *this;
+    }
+    bool operator==(const FirstStreamIterator& other) const { return at_ == other.at_; }
+
+   private:
+    const_iterator at_, end_;
+  };
+  struct FirstStreamRange {
+    FirstStreamIterator first, last;
+    FirstStreamIterator begin() const { return first; }
+    FirstStreamIterator end() const { return last; }
+  };
+  FirstStreamRange FirstStreams() const {
+    return {FirstStreamIterator(nodes_.begin(), nodes_.end()), FirstStreamIterator(nodes_.end(), nodes_.end())};
+  }
+
  private:
   using Node = std::list<TransponderRecord>::iterator;
 
@@ -102,6 +162,7 @@ class TransponderList {
 struct SatelliteRecord {
   int32_t Position = 0;
   std::string Name;
+  TextEncoding NameEncoding = TextEncoding::kLatin1;
   TransponderList Transponders;
 
   uint16_t Count() const { return Transponders.Count(); }
@@ -130,7 +191,8 @@ class Catalogue {
   // Without `merge` a known position loses its list and takes the new
   // name; with it, the list stays and the name is replaced only by a
   // longer one.
-  int32_t FindOrAddSatellite(const std::string& name, int32_t position, bool merge);
+  int32_t FindOrAddSatellite(const std::string& name, int32_t position, bool merge,
+                             TextEncoding encoding = TextEncoding::kLatin1);
 
   SatelliteRecord& At(int32_t index) { return satellites_[static_cast<size_t>(index)]; }
 

@@ -11,8 +11,35 @@ namespace kavrel {
 enum SystemKindCode : uint8_t { kKindDvbS = 1, kKindDvbS2 = 2, kKindDss = 3 };
 
 // Modulation of a transponder (TransponderRecord::Modulation); 0 when the
-// source does not give one.
-enum ModulationCode : uint8_t { kModulationNone = 0, kModulationQpsk = 1, kModulation8psk = 2 };
+// source does not give one. The specified formats know QPSK and 8PSK only;
+// today's files name the others.
+enum ModulationCode : uint8_t {
+  kModulationNone = 0,
+  kModulationQpsk = 1,
+  kModulation8psk = 2,
+  kModulation16apsk = 3,
+  kModulation32apsk = 4,
+  kModulationAuto = 5,
+  kModulationQam16 = 6,
+};
+
+// DVB-S2 roll-off; kRollOffUnset when the source does not give one.
+enum RollOffCode : uint8_t { kRollOffUnset = 0, kRollOff35 = 1, kRollOff25 = 2, kRollOff20 = 3, kRollOffAuto = 4 };
+
+// DVB-S2 pilot symbols; kPilotUnset when the source does not give them.
+enum PilotCode : uint8_t { kPilotUnset = 0, kPilotOff = 1, kPilotOn = 2, kPilotUnknown = 3 };
+
+// How the physical layer scrambling code is given; kPlsUnset when the
+// source does not give one (the default sequence, root code 1).
+enum PlsModeCode : uint8_t { kPlsUnset = 0, kPlsRoot = 1, kPlsGold = 2, kPlsCombo = 3 };
+
+// Input stream id and T2-MI PLP id: 0-255, or none.
+constexpr int16_t kNoStream = -1;
+constexpr int16_t kMaxStreamId = 255;
+
+// The encoding of the texts of a source: names and providers are kept as
+// the source's bytes, with the encoding they are in.
+enum class TextEncoding : uint8_t { kLatin1, kUtf8 };
 
 // A FEC fraction as the catalogue holds it; 0/0 is unknown.
 struct FecFraction {

@@ -7,8 +7,8 @@ void SatelliteSink::BeginPage(std::string_view name) {
   current_ = -1;
 }
 
-void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position) {
-  current_ = catalogue_.FindOrAddSatellite(name, position, merge_);
+void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position, TextEncoding encoding) {
+  current_ = catalogue_.FindOrAddSatellite(name, position, merge_, encoding);
 }
 
 const SatelliteRecord* SatelliteSink::Current() const {

@@ -61,7 +61,9 @@ class SatelliteSink {
   // Without merging a known position loses its list and takes the new
   // name; with it, the list stays and the name is replaced only by a
   // longer one.
-  void FindOrAddSatellite(const std::string& name, int32_t position);
+  // The name is in `encoding`, as its source writes it.
+  void FindOrAddSatellite(const std::string& name, int32_t position,
+                          TextEncoding encoding = TextEncoding::kLatin1);
 
   // The current satellite, or nullptr when there is none.
   const SatelliteRecord* Current() const;

@@ -109,7 +109,7 @@ void WriteDllFile(const Catalogue& catalogue, const WriterContext& context) {
     // The records first, so that the list is walked once and the header
     // gets their count.
     records.clear();
-    for (const TransponderRecord& t : satellite.Transponders) {
+    for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
       if (kStoredKinds.Contains(t.SystemKind)) AppendRecord(records, t);
     }
     std::string header;

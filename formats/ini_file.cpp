@@ -52,7 +52,7 @@ void AppendKindSection(std::string& text, const SatelliteRecord& satellite, std:
   AppendSectionLine(text, section);
   AppendKeyLine(text, "0", DecimalText(count));
   int running = 0;
-  for (const TransponderRecord& t : satellite.Transponders) {
+  for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
     if (t.SystemKind != kind) continue;
     AppendTransponderLine(text, ++running, t, false, providersInfo);
   }
@@ -174,7 +174,7 @@ std::string CleanSatelliteName(std::string name) {
 
 int CountKinds(const SatelliteRecord& satellite, const KindSet& kinds) {
   int count = 0;
-  for (const TransponderRecord& t : satellite.Transponders) {
+  for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
     if (kinds.Contains(t.SystemKind)) ++count;
   }
   return count;
@@ -199,7 +199,7 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
   AppendSectionLine(text, "DVB");
   AppendKeyLine(text, "0", DecimalText(CountKinds(satellite, kinds)));
   int running = 0;
-  for (const TransponderRecord& t : satellite.Transponders) {
+  for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
     if (!kinds.Contains(t.SystemKind)) continue;
     bool markS2 = layout == IniLayout::kI2 && t.SystemKind == kKindDvbS2;
     AppendTransponderLine(text, ++running, t, markS2, providersInfo);

@@ -203,7 +203,7 @@ void WriteKathreinFiles(const Catalogue& catalogue, const WriterContext& context
     const SatelliteRecord& satellite = satellites[index];
     uint32_t satelliteNumber = static_cast<uint32_t>(index + 1);
     AppendSatelliteRecord(satelliteRecords, payload, satellite, satelliteNumber);
-    for (const TransponderRecord& t : satellite.Transponders) {
+    for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
       if (t.SystemKind != kKindDvbS && t.SystemKind != kKindDvbS2) continue;
       ++carrierCount;
       AppendCarrierRecord(carrierRecords, t, satelliteNumber, carrierCount);

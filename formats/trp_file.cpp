@@ -77,7 +77,7 @@ void WriteTrpSatellite(const WriterContext& context, const SatelliteRecord& sate
   WriteLfLine(file, "[TRANSPONDERLIST " + satellite.Name + "\t\tBY KLEMAR VIDEOWORKS    ]");
   WriteLfLine(file, kRuleLine);
   std::string line;
-  for (const TransponderRecord& t : satellite.Transponders) {
+  for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
     if (t.SystemKind != kKindDvbS && t.SystemKind != kKindDvbS2) continue;
     AppendTransponderLine(line, t);
     WriteLfLine(file, line);

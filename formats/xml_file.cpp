@@ -63,7 +63,7 @@ void WriteSatellite(OutputFile& file, const SatelliteRecord& satellite, std::str
   WriteLfLine(file, line);
   // Transponder lines are the bulk of the file: each is assembled in a
   // fixed buffer, its line break included, and written at once.
-  for (const TransponderRecord& t : satellite.Transponders) {
+  for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
     if (t.SystemKind != kKindDvbS) continue;
     char buffer[128];
     char* end = buffer + sizeof buffer;
