@@ -6,6 +6,7 @@
 #include "acquisition/response_decoding.h"
 #include "acquisition/site_addressing.h"
 #include "acquisition/web_address.h"
+#include "formats/dvbv5_file.h"
 #include "formats/format_table.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
@@ -84,7 +85,11 @@ void ProcessLocalFiles(const InputContext& context, const std::string& input) {
       throw;
     }
     SourceText source{path, bytes};
-    if (format) {
+    if (IsDvbv5Text(bytes)) {
+      // Channel files are known by their content: the collection names
+      // them after the satellite, without an extension.
+      (void)ReadDvbv5File(context.sink, source);
+    } else if (format) {
       (void)format->read(context.sink, source);
     } else {
       ParsePageOrDiscard(context.sink, source, DetectPageSite(bytes));

@@ -3,12 +3,25 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "platform/text_encoding.h"
+
 namespace kavrel {
 
 // The index holds iterators into the node list; moving a satellite (the
 // table grows, the sort swaps entries) must move both without copying.
 static_assert(std::is_nothrow_move_constructible_v<TransponderList>);
 static_assert(std::is_nothrow_move_constructible_v<SatelliteRecord>);
+
+std::string TextInEncoding(std::string_view text, TextEncoding from, TextEncoding to) {
+  if (to == TextEncoding::kLatin1) {
+    return from == TextEncoding::kLatin1 ? std::string(text) : Latin1FromUtf8(text);
+  }
+  return from == TextEncoding::kLatin1 ? Utf8FromLatin1(text) : ValidUtf8(text);
+}
+
+std::string Latin1Name(const SatelliteRecord& satellite) {
+  return TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kLatin1);
+}
 
 int32_t NormalizePosition(int32_t position) {
   return position >= kFullCircle ? position % kFullCircle : position;

@@ -10,6 +10,7 @@
 #include <list>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -55,6 +56,15 @@ struct TransponderRecord {
 
   bool operator==(const TransponderRecord&) const = default;
 };
+
+// A text of the catalogue in the encoding a format holds: Latin-1 texts
+// stay byte for byte in Latin-1 formats; a character Latin-1 cannot hold
+// becomes "?"; UTF-8 output is always valid UTF-8.
+std::string TextInEncoding(std::string_view text, TextEncoding from, TextEncoding to);
+
+// The name of a satellite as the original formats, all Latin-1, write it.
+struct SatelliteRecord;
+std::string Latin1Name(const SatelliteRecord& satellite);
 
 // True when `record` is a further stream of the frequency and polarization
 // of `previous`, the record before it in list order: formats that cannot

@@ -39,6 +39,8 @@ enum FormatCodes : uint8_t {
   kFormatIni3 = 6,
   kFormatTrp = 7,
   kFormatKathrein = 8,
+  kFormatEnigma2 = 9,  // beyond the original formats: today's receivers
+  kFormatDvbv5 = 10,
 };
 
 struct Options {

@@ -38,7 +38,7 @@ void AppendHeader(std::string& bytes, const SatelliteRecord& satellite, uint32_t
   std::string positionText = PaddedDecimalText(satellite.Position, 4);
   AppendFixedText(bytes, positionText + ".lst", kNameFieldSize);
   AppendLe32(bytes, 1);
-  AppendFixedText(bytes, DllShortName(satellite.Name) + "_" + positionText + ".lst", kNameFieldSize);
+  AppendFixedText(bytes, DllShortName(Latin1Name(satellite)) + "_" + positionText + ".lst", kNameFieldSize);
   AppendFixedText(bytes, kDllSignature, kNameFieldSize);
   AppendLe32(bytes, recordCount);
 }

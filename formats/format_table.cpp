@@ -1,6 +1,8 @@
 #include "formats/format_table.h"
 
 #include "formats/dll_file.h"
+#include "formats/dvbv5_file.h"
+#include "formats/enigma2_file.h"
 #include "formats/ini_file.h"
 #include "formats/kathrein_files.h"
 #include "formats/trp_file.h"
@@ -22,6 +24,8 @@ constexpr OutputFormat kOutputFormats[] = {
     {kFormatDll, "D", "dll", {}, WriteDllFile},
     {kFormatTrp, "T", "trp", {}, WriteTrpFiles},
     {kFormatKathrein, "K", "kat", {kKindDvbS2}, WriteKathreinFiles},
+    {kFormatEnigma2, "E", "enigma2", {kKindDvbS2}, WriteEnigma2File},
+    {kFormatDvbv5, "V", "dvbv5", {kKindDvbS2}, WriteDvbv5Files},
 };
 
 constexpr InputFormat kInputFormats[] = {

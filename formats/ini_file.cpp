@@ -39,7 +39,10 @@ void AppendTransponderLine(std::string& text, int line, const TransponderRecord&
   }
   if (markS2) text += ",S2";
   // The providers text and its "; " stay within 52 characters.
-  if (providersInfo) text.append("; ").append(std::string_view(t.Providers).substr(0, 50));
+  if (providersInfo) {
+    std::string providers = TextInEncoding(t.Providers, t.ProvidersEncoding, TextEncoding::kLatin1);
+    text.append("; ").append(std::string_view(providers).substr(0, 50));
+  }
   text += '\n';
 }
 
@@ -188,7 +191,7 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
   text.reserve(64 + satellite.Name.size() + 32 * size_t{satellite.Count()});
   AppendSectionLine(text, kSatType);
   AppendKeyLine(text, "1", PaddedDecimalText(satellite.Position, 4));
-  AppendKeyLine(text, "2", satellite.Name);
+  AppendKeyLine(text, "2", Latin1Name(satellite));
   if (layout == IniLayout::kI3) {
     AppendKindSection(text, satellite, "DVB", kKindDvbS, providersInfo);
     AppendKindSection(text, satellite, "DVBS2", kKindDvbS2, providersInfo);

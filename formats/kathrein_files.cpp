@@ -103,7 +103,7 @@ void AppendRecord(std::string& bytes, std::string_view payload) {
 
 void AppendSatelliteRecord(std::string& bytes, std::string& payload,
                            const SatelliteRecord& satellite, uint32_t satelliteNumber) {
-  std::string name = satellite.Name;
+  std::string name = Latin1Name(satellite);
   for (char& c : name) {
     if (c == '&') c = '-';
   }

@@ -55,7 +55,7 @@ void AppendAttribute(std::string& line, std::string_view name, int64_t value) {
 
 void WriteSatellite(OutputFile& file, const SatelliteRecord& satellite, std::string& line) {
   line.assign("\t<sat name=\"");
-  line += XmlSafeName(satellite.Name);
+  line += XmlSafeName(Latin1Name(satellite));
   line += "\" flags=\"5\" ";
   // West positions are written as negative tenths.
   AppendAttribute(line, "position", SignedPosition(satellite.Position));
