@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages kavrel needs to build and test, when missing:
 # the toolchain and libraries, and the servers the network tests start on
-# loopback (nginx, tinyproxy) with curl for the fetch benchmark.
+# loopback (nginx, tinyproxy) with curl for the fetch benchmark, and
+# libdvbv5's own tools that check the channel files kavrel writes.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev libssl-dev openssl ca-certificates nginx-light tinyproxy curl)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev libssl-dev openssl ca-certificates nginx-light tinyproxy curl dvb-tools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
