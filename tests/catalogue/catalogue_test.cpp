@@ -26,24 +26,28 @@ std::vector<std::pair<int32_t, char>> Keys(const TransponderList& list) {
 }
 
 // The literal walk from the head, as the duplicate rule is defined: the
-// reference the indexed list must agree with.
+// reference the indexed list must agree with. Streams of one frequency are
+// apart, ordered by stream id and then T2-MI PLP, none first.
 struct ReferenceList {
   std::vector<TransponderRecord> nodes;
+  static std::pair<int, int> Stream(const TransponderRecord& t) {
+    return {t.Details.StreamId, t.Details.T2miPlpId};
+  }
   void Insert(const TransponderRecord& r) {
     for (size_t i = 0; i < nodes.size(); ++i) {
       TransponderRecord& n = nodes[i];
       int64_t d = static_cast<int64_t>(n.Frequency) - r.Frequency;
       bool same = n.SymbolRate < 6000 ? d == 0 : (d >= -2 && d <= 2);
-      if (same && n.Polarization == r.Polarization) {
+      if (same && n.Polarization == r.Polarization && Stream(n) == Stream(r)) {
         if (!(n.SymbolRate == r.SymbolRate && n.FecNumerator == r.FecNumerator &&
               n.FecDenominator == r.FecDenominator)) {
           n = r;
         }
         return;
       }
-      if (n.Frequency > r.Frequency ||
-          (n.Frequency == r.Frequency &&
-           static_cast<unsigned char>(n.Polarization) >= static_cast<unsigned char>(r.Polarization))) {
+      auto np = static_cast<unsigned char>(n.Polarization), rp = static_cast<unsigned char>(r.Polarization);
+      if (n.Frequency > r.Frequency || (n.Frequency == r.Frequency && np > rp) ||
+          (n.Frequency == r.Frequency && np == rp && Stream(n) >= Stream(r))) {
         nodes.insert(nodes.begin() + static_cast<std::ptrdiff_t>(i), r);
         return;
       }
@@ -116,8 +120,10 @@ TEST(TransponderList, AgreesWithTheWalkOnRandomInput) {
   for (int round = 0; round < 200; ++round) {
     TransponderList list;
     ReferenceList reference;
-    // Odd rounds climb as real sources do, mostly past the last key.
+    // Odd rounds climb as real sources do, mostly past the last key; from
+    // round 100 on, some transponders carry streams.
     bool climbing = round % 2 == 1;
+    bool streams = round >= 100;
     for (int i = 0; i < 60; ++i) {
       const char polarizations[] = {'H', 'V', 'L', 'R'};
       int32_t frequency = climbing ? 11000 + i / 2 + static_cast<int32_t>(random() % 4)
@@ -125,12 +131,36 @@ TEST(TransponderList, AgreesWithTheWalkOnRandomInput) {
       TransponderRecord r = T(frequency, polarizations[random() % 4],
                               random() % 3 == 0 ? 4000 : 27500 + static_cast<int32_t>(random() % 2),
                               static_cast<uint8_t>(random() % 2 + 2), 4);
+      if (streams && random() % 2 == 0) r.Details.StreamId = static_cast<int16_t>(random() % 3);
+      if (streams && random() % 3 == 0) r.Details.T2miPlpId = static_cast<int16_t>(random() % 2);
       list.Insert(r);
       reference.Insert(r);
     }
     ASSERT_EQ(std::vector<TransponderRecord>(list.begin(), list.end()), reference.nodes)
         << "round " << round;
   }
+}
+
+TEST(TransponderList, FormatsWithoutStreamsSeeTheFirstStreamOfEachFrequency) {
+  TransponderList list;
+  auto stream = [](int32_t frequency, char polarization, int16_t id, int16_t plp = kNoStream) {
+    TransponderRecord t = T(frequency, polarization);
+    t.Details.StreamId = id;
+    t.Details.T2miPlpId = plp;
+    return t;
+  };
+  for (const TransponderRecord& t : {stream(11000, 'H', 2), stream(11000, 'H', 1), stream(11000, 'V', 5),
+                                     stream(11000, 'H', 1, 0), stream(11001, 'H', 1), T(11010, 'H'),
+                                     stream(11010, 'H', 0)}) {
+    list.Insert(t);
+  }
+  EXPECT_EQ(list.Count(), 6);  // 11001 H stream 1 is the 11000 H stream 1
+  std::vector<std::tuple<int32_t, char, int16_t, int16_t>> first;
+  for (const TransponderRecord& t : list.FirstStreams()) {
+    first.emplace_back(t.Frequency, t.Polarization, t.Details.StreamId, t.Details.T2miPlpId);
+  }
+  EXPECT_EQ(first, (std::vector<std::tuple<int32_t, char, int16_t, int16_t>>{
+                       {11000, 'H', 1, kNoStream}, {11000, 'V', 5, kNoStream}, {11010, 'H', kNoStream, kNoStream}}));
 }
 
 TEST(TransponderList, CountNeverPassesItsWidth) {
