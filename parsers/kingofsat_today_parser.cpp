@@ -38,7 +38,10 @@ struct NamedCode {
 };
 constexpr NamedCode kStandards[] = {
     {"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}, {"DVB-S2X", kKindDvbS2}, {"DSS", kKindDss}};
-constexpr NamedCode kModulations[] = {{"QPSK", kModulationQpsk}, {"8PSK", kModulation8psk}};
+constexpr NamedCode kModulations[] = {{"QPSK", kModulationQpsk},
+                                      {"8PSK", kModulation8psk},
+                                      {"16APSK", kModulation16apsk},
+                                      {"32APSK", kModulation32apsk}};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -154,6 +157,11 @@ std::optional<int32_t> ReadFrequency(std::string_view text) {
   return WholeNumber(text.substr(0, point));
 }
 
+// The kHz of "10773.25": its two decimals, as tens of kHz.
+uint16_t FrequencyKhz(std::string_view text) {
+  return static_cast<uint16_t>(DigitsValue(text.substr(text.find('.') + 1)) * 10);
+}
+
 // "3/4": digits on both sides of one "/".
 bool IsFec(std::string_view text) {
   size_t slash = text.find('/');
@@ -200,6 +208,7 @@ void ReadCell(std::string_view markup, const std::string& text, TransponderTable
   if (offered.Frequency == 0) {
     if (std::optional<int32_t> frequency = ReadFrequency(text)) {
       offered.Frequency = *frequency;
+      offered.Details.FrequencyKhz = FrequencyKhz(text);
       return;
     }
   }
@@ -209,6 +218,9 @@ void ReadCell(std::string_view markup, const std::string& text, TransponderTable
     return;
   }
   if (!table.rateRead) {
+    // "Stream 5", "PLS: Root+16416", "T2-MI, PLP 0" stand in the standard
+    // and modulation cells.
+    ReadStreamWords(text, offered.Details);
     bool named = false;
     if (offered.SystemKind == 0) {
       offered.SystemKind = CodeOfAnyWord(text, kStandards);
@@ -335,7 +347,8 @@ ProducerResult ParseTodaysKingOfSatPage(SatelliteSink& sink, const SourceText& p
   size_t tableStart = bytes.find(kTransponderTable);
   TitleSatellite title = ReadTitle(bytes.substr(0, tableStart));
   std::optional<int32_t> current = title.position;
-  if (current) sink.FindOrAddSatellite(title.name, *current);
+  TextEncoding encoding = PageTextEncoding(bytes);
+  if (current) sink.FindOrAddSatellite(title.name, *current, encoding);
   std::string text;
   while (tableStart != npos) {
     size_t close = bytes.find(kTableEnd, tableStart);
@@ -354,7 +367,7 @@ ProducerResult ParseTodaysKingOfSatPage(SatelliteSink& sink, const SourceText& p
     // satellite; a page of one position selects it once.
     if (!title.position && table.position && table.position != current) {
       current = table.position;
-      sink.FindOrAddSatellite(table.satellite, *current);
+      sink.FindOrAddSatellite(table.satellite, *current, encoding);
     }
     const OfferedTransponder& offered = table.offered;
     if (offered.Frequency == 0 || offered.Polarization == 0 || offered.SymbolRate == 0 ||

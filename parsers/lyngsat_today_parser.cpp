@@ -182,9 +182,9 @@ size_t SplitCells(std::string_view row, std::array<Cell, kRowCells>& cells) {
   return count;
 }
 
-// "11747 V", "11747.50 V": the whole MHz and the polarization. False for
-// anything else, such as the band headings "Ku" and "C".
-bool ReadFrequency(std::string_view text, int32_t& frequency, char& polarization) {
+// "11747 V", "11747.50 V": the whole MHz, the kHz and the polarization.
+// False for anything else, such as the band headings "Ku" and "C".
+bool ReadFrequency(std::string_view text, int32_t& frequency, uint16_t& khz, char& polarization) {
   text = TrimBlanks(text);
   size_t i = 0;
   while (i < text.size() && IsAsciiDigit(text[i])) ++i;
@@ -193,7 +193,9 @@ bool ReadFrequency(std::string_view text, int32_t& frequency, char& polarization
   frequency = WholeNumberOrZero(text.substr(0, i));
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && IsAsciiDigit(text[i])) ++i;
+    for (int place = 100; i < text.size() && IsAsciiDigit(text[i]); ++i, place /= 10) {
+      khz = static_cast<uint16_t>(khz + (text[i] - '0') * place);
+    }
   }
   while (i < text.size() && text[i] == ' ') ++i;
   if (i + 1 != text.size()) return false;
@@ -217,6 +219,8 @@ uint8_t ReadModulation(std::string_view line) {
   }
   if (line == "QPSK") return kModulationQpsk;
   if (line == "8PSK") return kModulation8psk;
+  if (line == "16APSK") return kModulation16apsk;
+  if (line == "32APSK") return kModulation32apsk;
   return kModulationNone;
 }
 
@@ -234,13 +238,16 @@ void ReadIds(std::string_view line, OfferedTransponder& offered) {
 }
 
 // Files the transponder of one "<tr>...</tr>" row, when it is one.
-void ReadRow(SatelliteSink& sink, std::string_view row) {
+void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding) {
   std::array<Cell, kRowCells> cells;
   if (SplitCells(row, cells) < kRowCells) return;
 
   OfferedTransponder offered;
   std::string frequencyText = CellText(BoldText(cells[kFrequencyCell].content));
-  if (!ReadFrequency(CellLine(frequencyText, 0), offered.Frequency, offered.Polarization)) return;
+  if (!ReadFrequency(CellLine(frequencyText, 0), offered.Frequency, offered.Details.FrequencyKhz,
+                     offered.Polarization)) {
+    return;
+  }
 
   std::string systemText = CellText(cells[kSystemCell].content);
   std::string_view system = CellLine(systemText, 0);
@@ -248,6 +255,8 @@ void ReadRow(SatelliteSink& sink, std::string_view row) {
     if (system == known.name) offered.SystemKind = known.kind;
   }
   if (offered.SystemKind == 0) return;
+  // The lines under the system: "stream 5", "PLS gold 8", "PLP 0".
+  ReadStreamWords(std::string_view(systemText).substr(system.size()), offered.Details);
 
   std::string rateText = CellText(cells[kRateCell].content);
   std::string_view rateLine = CellLine(rateText, 0);
@@ -272,6 +281,7 @@ void ReadRow(SatelliteSink& sink, std::string_view row) {
 
   std::string providersText = CellText(cells[kProvidersCell].content);
   offered.Providers = Leading(CellLine(providersText, 0), kMaxProvidersLength);
+  offered.ProvidersEncoding = encoding;
   sink.AddTransponder(offered);
 }
 
@@ -287,7 +297,8 @@ ProducerResult ParseTodaysLyngSatPage(SatelliteSink& sink, const SourceText& pag
   std::optional<std::string_view> titleText = TitleText(page.bytes);
   std::optional<Title> title = titleText ? ReadTitle(*titleText) : std::nullopt;
   if (!title) return ProducerResult::kAbandoned;
-  sink.FindOrAddSatellite(std::string(title->name), title->position);
+  TextEncoding encoding = PageTextEncoding(page.bytes);
+  sink.FindOrAddSatellite(std::string(title->name), title->position, encoding);
 
   // Rows are gathered across lines from "<tr" to "</tr>". A "<tr" inside an
   // open row starts over: the row before it never closed.
@@ -308,7 +319,7 @@ ProducerResult ParseTodaysLyngSatPage(SatelliteSink& sink, const SourceText& pag
       } else if (inRow && StartsWithAt(line, lt, "</tr>")) {
         if (row.size() + (lt - copied) <= kMaxRowLength) {
           row.append(line.substr(copied, lt - copied));
-          ReadRow(sink, row);
+          ReadRow(sink, row, encoding);
         }
         row.clear();
         inRow = false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/catalogue.h"
 #include "catalogue/codes.h"
 #include "catalogue/options.h"
 
@@ -16,6 +17,16 @@ namespace kavrel {
 // "3/4" gives 3 and 4: the numbers before and after the first "/", each 0
 // when unreadable; a text without "/" gives 0/0 (unknown).
 FecFraction ParseFecText(std::string_view text);
+
+// The multistream words of today's pages, in any letter case: "stream 5"
+// (input stream), "PLS gold 8" / "PLS root 16416" / "PLS: Root+16416"
+// (scrambling code), "PLP 0" / "T2-MI, PLP 0" (T2-MI PLP). Numbers out of
+// range are passed over. Sets what the text names and keeps the rest.
+void ReadStreamWords(std::string_view text, TransponderDetails& details);
+
+// The encoding a page declares with "charset=" near its start: UTF-8, or
+// Latin-1 for anything else.
+TextEncoding PageTextEncoding(std::string_view page);
 
 // What the background colour of a row says about its transponder.
 enum class RowKind {

@@ -68,17 +68,18 @@ TEST(PagesCli, EachMarkupOfASiteGoesToItsOwnReader) {
                      "Processing saved/a.html...", "6 transponders loaded",
                      "Processing saved/b.html...", "10 transponders loaded",
                      "Processing saved/c.html...", "5 transponders loaded",
-                     "Processing saved/d.html...", "7 transponders loaded",
+                     "Processing saved/d.html...", "8 transponders loaded",
                      "Writting INI file(s)...",
                      "Creating " + work + "/0160.ini...",
                      "Creating " + work + "/0192.ini...",
                      "Creating " + work + "/3300.ini...",
                      "All done"}));
-  // Both of today's pages name 30.0 W; the KingOfSat page came last.
+  // Both of today's pages name 30.0 W; the KingOfSat page came last. Of its
+  // two streams of 11096 H the INI file holds the first.
   EXPECT_EQ(program.ReadWork("3300.ini"),
             "[SATTYPE]\n1=3300\n2=Hispasat 30W-5 / Hispasat 30W-6\n"
             "[DVB]\n0=2\n1=10729,V,22000,56\n2=11200,V,7200,34\n"
-            "[DVBS2]\n0=4\n1=10795,H,27500,34\n2=11015,V,36000,910\n3=11096,H,29950,35\n"
+            "[DVBS2]\n0=4\n1=10795,H,27500,34\n2=11015,V,36000,910\n3=11096,H,30000,23\n"
             "4=12015,L,5000,23\n[DSS]\n0=1\n1=12100,R,20000,67\n");
 }
 

@@ -50,28 +50,29 @@ struct PageCase {
 TEST(KingOfSatTodayParser, ReadsEachTransponderTableByWhatItsCellsHold) {
   const Strings fixture = {
       "10729 V 22000 5/6 k1 m1 1/2",   // 13 cells, a bare transponder number before the rate
-      "10795 H 27500 3/4 k2 m2 1/3",   // 12 cells, rate and FEC apart; .50 MHz dropped
-      "11015 V 36000 9/10 k2 m0 1/4",  // DVB-S2X, a modulation without a code
-      "11096 H 29950 3/5 k2 m2 1/6",   // two streams: the later one replaces the first
-      "11200 V 7200 3/4 k1 m1 1/7",    // the feed
-      "12015 L 5000 2/3 k2 m2 9/10",   // T2-MI marker, no network text
+      "10795 H 27500 3/4 k2 m2 1/3 +500kHz",  // 12 cells, rate and FEC apart
+      "11015 V 36000 9/10 k2 m3 1/4",         // DVB-S2X, 16APSK
+      "11096 H 30000 2/3 k2 m2 1/5 is5 pls1:16416",  // two streams of one frequency
+      "11096 H 29950 3/5 k2 m2 1/6 is6 pls1:16416",
+      "11200 V 7200 3/4 k1 m1 1/7",           // the feed
+      "12015 L 5000 2/3 k2 m2 9/10 plp0",     // T2-MI marker, no network text
       "12100 R 20000 6/7 k3 m1 65535/65535",
   };
   Strings withoutFeed = fixture;
-  withoutFeed.erase(withoutFeed.begin() + 4);
+  withoutFeed.erase(withoutFeed.begin() + 5);
   const std::vector<PageCase> cases = {
       // The title names the satellites and the position; ISDB-S is skipped.
       {"fixture",
        "",
        true,
-       {"7 transponders loaded"},
-       {"3300 Hispasat 30W-5 / Hispasat 30W-6 (7)"},
+       {"8 transponders loaded"},
+       {"3300 Hispasat 30W-5 / Hispasat 30W-6 (8)"},
        fixture},
       {"fixture /Feeds-",
        "",
        false,
-       {"6 transponders loaded"},
-       {"3300 Hispasat 30W-5 / Hispasat 30W-6 (6)"},
+       {"7 transponders loaded"},
+       {"3300 Hispasat 30W-5 / Hispasat 30W-6 (7)"},
        withoutFeed},
       // Without a title position the rows' cells name the satellite, once
       // per position.

@@ -61,10 +61,10 @@ TEST(LyngSatTodayParser, ReadsEveryKindOfRowOfAPage) {
                                       "10719 V 27500 3/4 k1 m1 1/1026 Example TV",
                                       "10730 H 7200 5/6 k2 m2 0/0 (feeds)",
                                       "10750 V 6111 2/3 k1 m1 1/1040 Data Link",
-                                      "10770 H 36000 5/6 k2 m0 2/7 Wide Band",
-                                      "10790 V 30000 3/4 k2 m2 3/4 Multi Mux",
+                                      "10770 H 36000 5/6 k2 m3 2/7 Wide Band",
+                                      "10790 V 30000 3/4 k2 m2 3/4 Multi Mux is1 pls2:8",
                                       "10810 H 22000 2/3 k2 m2 5/6 Old Label",
-                                      "11747 H 27500 7/8 k1 m1 0/0 Half Step",
+                                      "11747 H 27500 7/8 k1 m1 0/0 Half Step +500kHz",
                                       "12224 R 20000 6/7 k3 m1 65535/1 Direct",
                                       "12380 V 1000 0/0 k1 m1 0/0 Same Line",
                                   }));

@@ -20,7 +20,8 @@ inline std::string PagePath(const std::string& site, const std::string& name) {
 }
 
 // "11229 V 22000 2/3 k1 m1 1/1026 Canal+": frequency, polarization, symbol
-// rate, FEC, system kind, modulation, network/stream ids, providers.
+// rate, FEC, system kind, modulation, network/stream ids, providers, and
+// the details of today's sources where set.
 inline std::string Describe(const TransponderRecord& t) {
   std::string text = std::to_string(t.Frequency) + ' ' + std::string(1, t.Polarization) + ' ' +
                      std::to_string(t.SymbolRate) + ' ' + std::to_string(t.FecNumerator) + '/' +
@@ -28,6 +29,12 @@ inline std::string Describe(const TransponderRecord& t) {
                      " m" + std::to_string(t.Modulation) + ' ' + std::to_string(t.NetworkId) + '/' +
                      std::to_string(t.TransportStreamId);
   if (!t.Providers.empty()) text += ' ' + t.Providers;
+  // Today's details, where a source gave them: "+500kHz is5 pls1:16416 plp0".
+  const TransponderDetails& d = t.Details;
+  if (d.FrequencyKhz != 0) text += " +" + std::to_string(d.FrequencyKhz) + "kHz";
+  if (d.StreamId != kNoStream) text += " is" + std::to_string(d.StreamId);
+  if (d.PlsMode != kPlsUnset) text += " pls" + std::to_string(d.PlsMode) + ':' + std::to_string(d.PlsCode);
+  if (d.T2miPlpId != kNoStream) text += " plp" + std::to_string(d.T2miPlpId);
   return text;
 }
 
