@@ -7,6 +7,7 @@
 #include "app/run.h"
 #include "formats/format_table.h"
 #include "platform/file_system.h"
+#include "platform/text.h"
 
 namespace kavrel {
 
@@ -17,9 +18,40 @@ std::string ConfigPathFor(const std::string& programPath) {
   return DirectoryPart(programPath) + name + ".ini";
 }
 
+namespace {
+
+// A run that admitted transponders its format cannot hold says so beside
+// the specified output, with the format that would keep them.
+void ReportLeftOut(Run& run, const OutputFormat& format) {
+  size_t leftOut = TranspondersLeftOut(run.catalogue, format);
+  if (leftOut == 0) return;
+  run.err << "kavrel: " << leftOut << " transponders are left out: the " << format.configName
+          << " format cannot hold them";
+  // Today's formats hold every DVB-S and DVB-S2 stream; only i3 holds DSS.
+  const OutputFormat* keeper = nullptr;
+  size_t keeperLeftOut = leftOut;
+  for (uint8_t code : {kFormatEnigma2, kFormatIni3}) {
+    const OutputFormat* candidate = FindOutputFormat(code);
+    size_t candidateLeftOut = TranspondersLeftOut(run.catalogue, *candidate);
+    if (candidateLeftOut < keeperLeftOut) {
+      keeper = candidate;
+      keeperLeftOut = candidateLeftOut;
+    }
+  }
+  if (keeper != nullptr) {
+    run.err << "; /Format=" << LowerAscii(keeper->letters)
+            << (keeperLeftOut == 0 ? " holds them" : " holds more of them");
+  }
+  run.err << '\n';
+}
+
+}  // namespace
+
 void WriteCatalogue(Run& run) {
   const OutputFormat* format = FindOutputFormat(run.options.FormatCode);
-  if (format) format->write(run.catalogue, WriterContext{run.out, run.ProvidersInfo});
+  if (format == nullptr) return;
+  format->write(run.catalogue, WriterContext{run.out, run.ProvidersInfo});
+  ReportLeftOut(run, *format);
 }
 
 int RunProgram(Run& run, const std::vector<std::string>& arguments) {

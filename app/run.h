@@ -4,6 +4,7 @@
 #ifndef KAVREL_APP_RUN_H
 #define KAVREL_APP_RUN_H
 
+#include <iostream>
 #include <ostream>
 #include <string>
 
@@ -15,7 +16,8 @@
 namespace kavrel {
 
 struct Run {
-  explicit Run(std::ostream& output) : out(output), sink(catalogue, options, output), input(sink) {}
+  explicit Run(std::ostream& output, std::ostream& errors = std::cerr)
+      : out(output), err(errors), sink(catalogue, options, output), input(sink) {}
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
@@ -24,6 +26,7 @@ struct Run {
   bool ProvidersInfo = false;  // outside Options: list lines do not reset it
   Catalogue catalogue;
   std::ostream& out;           // progress lines
+  std::ostream& err;           // notes and failures beside them (standard error)
   SatelliteSink sink;          // the producers' door into `catalogue`
   InputContext input;          // the page tables, the network limit
 };

@@ -1,5 +1,7 @@
 #include "formats/format_table.h"
 
+#include <algorithm>
+
 #include "formats/dll_file.h"
 #include "formats/dvbv5_file.h"
 #include "formats/enigma2_file.h"
@@ -15,17 +17,20 @@ namespace {
 
 constexpr OutputFormat kOutputFormats[] = {
     {kFormatIni1, "I1", "ini1", {},
-     [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI1); }},
+     [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI1); },
+     {kKindDvbS}, false},
     {kFormatIni2, "I2", "ini2", {kKindDvbS2},
-     [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI2); }},
+     [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI2); },
+     {kKindDvbS, kKindDvbS2}, false},
     {kFormatIni3, "I3", "ini3", {kKindDvbS2, kKindDss},
-     [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI3); }},
-    {kFormatXml, "X", "xml", {}, WriteXmlFile},
-    {kFormatDll, "D", "dll", {}, WriteDllFile},
-    {kFormatTrp, "T", "trp", {}, WriteTrpFiles},
-    {kFormatKathrein, "K", "kat", {kKindDvbS2}, WriteKathreinFiles},
-    {kFormatEnigma2, "E", "enigma2", {kKindDvbS2}, WriteEnigma2File},
-    {kFormatDvbv5, "V", "dvbv5", {kKindDvbS2}, WriteDvbv5Files},
+     [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI3); },
+     {kKindDvbS, kKindDvbS2, kKindDss}, false},
+    {kFormatXml, "X", "xml", {}, WriteXmlFile, {kKindDvbS}, false},
+    {kFormatDll, "D", "dll", {}, WriteDllFile, {kKindDvbS, kKindDvbS2}, false},
+    {kFormatTrp, "T", "trp", {}, WriteTrpFiles, {kKindDvbS, kKindDvbS2}, false},
+    {kFormatKathrein, "K", "kat", {kKindDvbS2}, WriteKathreinFiles, {kKindDvbS, kKindDvbS2}, false},
+    {kFormatEnigma2, "E", "enigma2", {kKindDvbS2}, WriteEnigma2File, {kKindDvbS, kKindDvbS2}, true},
+    {kFormatDvbv5, "V", "dvbv5", {kKindDvbS2}, WriteDvbv5Files, {kKindDvbS, kKindDvbS2}, true},
 };
 
 constexpr InputFormat kInputFormats[] = {
@@ -35,6 +40,23 @@ constexpr InputFormat kInputFormats[] = {
 };
 
 }  // namespace
+
+size_t TranspondersLeftOut(const Catalogue& catalogue, const OutputFormat& format) {
+  auto held = [&format](uint8_t kind) {
+    return kind != 0 && std::find(format.holds.begin(), format.holds.end(), kind) != format.holds.end();
+  };
+  size_t leftOut = 0;
+  for (const SatelliteRecord& satellite : catalogue.Satellites()) {
+    size_t written = 0;
+    if (format.holdsStreams) {
+      for (const TransponderRecord& t : satellite.Transponders) written += held(t.SystemKind);
+    } else {
+      for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) written += held(t.SystemKind);
+    }
+    leftOut += satellite.Count() - written;
+  }
+  return leftOut;
+}
 
 const InputFormat* InputFormatOf(std::string_view fileName) {
   size_t dot = fileName.rfind('.');

@@ -34,7 +34,16 @@ struct OutputFormat {
   // (0 = none).
   std::array<uint8_t, 2> switchedOn;
   Writer write;
+  // System kinds the format holds (0 = none), and whether it tells the
+  // streams of one frequency apart; what it cannot hold is left out.
+  std::array<uint8_t, 3> holds;
+  bool holdsStreams;
 };
+
+// How many transponders of the catalogue a format leaves out: those of
+// kinds it does not hold, and further streams where it writes only the
+// first of a frequency.
+size_t TranspondersLeftOut(const Catalogue& catalogue, const OutputFormat& format);
 
 // A file type kavrel reads back, chosen by the extension of the file name.
 struct InputFormat {

@@ -156,7 +156,10 @@ TEST_F(FormatsCli, SavedOptionsRuleTheNextRun) {
   ProgramResult next = RunOk({"east.ini"});
   EXPECT_NE(next.out.find("Writting Kathrein UFS 910 files..."), std::string::npos);
   EXPECT_EQ(program.ReadWork("carrier.dat").size(), 56 + 4 * 29u);
-  ProgramResult overridden = RunOk({"east.ini", "/Format=i1", "/C-"});
+  // The saved /DVBS2+ admits a transponder i1 cannot hold: a note says so.
+  ProgramResult overridden = program.Run({"east.ini", "/Format=i1", "/C-"});
+  EXPECT_EQ(overridden.err, "kavrel: 1 transponders are left out: the ini1 format cannot hold them; "
+                            "/Format=e holds them\n");
   EXPECT_EQ(program.ReadWork("0130.ini"),
             "[SATTYPE]\n1=0130\n2=Example Sat\n[DVB]\n0=2\n1=10719,V,27500,56\n2=10758,H,22000,34\n");
   EXPECT_EQ(program.scratch().Read("bin/kavrel.ini"), config);

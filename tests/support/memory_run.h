@@ -25,7 +25,8 @@ inline std::string ReadFile(const std::string& path) {
 
 struct MemoryRun {
   std::ostringstream printed;
-  kavrel::Run run{printed};
+  std::ostringstream errors;
+  kavrel::Run run{printed, errors};
   std::deque<std::string> sources;  // the bytes the sources below point into
 
   std::vector<std::string> PrintedLines() const { return Lines(printed.str()); }
