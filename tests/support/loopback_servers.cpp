@@ -15,6 +15,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "support/test_certificates.h"
+
 namespace kavrel::testing {
 
 namespace {
@@ -192,9 +194,25 @@ bool HaveProgram(const std::string& name) {
   return std::system(command.c_str()) == 0;
 }
 
-NginxServer::NginxServer(const std::string& documentRoot) {
+NginxServer::NginxServer(const std::string& documentRoot) { Start(documentRoot, nullptr); }
+
+NginxServer::NginxServer(const std::string& documentRoot, const TestCertificates& certificates) : scheme_("https") {
+  Start(documentRoot, &certificates);
+}
+
+void NginxServer::Start(const std::string& documentRoot, const TestCertificates* certificates) {
   if (!HaveProgram("nginx") || !CanBindPrivilegedPorts()) return;
-  address_ = FreeLoopbackAddress(80);
+  int port = certificates ? 443 : 80;
+  address_ = FreeLoopbackAddress(port);
+  std::string listen = "    listen " + address_ + ":80;\n";
+  if (certificates) {
+    ServerCertificate leaf = certificates->Make(address_);
+    listen = "    listen " + address_ + ":443 ssl;\n"
+             "    listen " + address_ + ":8443 ssl;\n"
+             "    ssl_certificate " + leaf.certFile + ";\n"
+             "    ssl_certificate_key " + leaf.keyFile + ";\n"
+             "    location /moved/ { rewrite ^/moved(/.*)$ $1 permanent; }\n";
+  }
   dir_.MakeDir("temp");
   std::string d = dir_.path();
   dir_.Write("nginx.conf",
@@ -213,21 +231,23 @@ NginxServer::NginxServer(const std::string& documentRoot) {
              "  scgi_temp_path " + d + "/temp/scgi;\n"
              "  types { text/html html htm; }\n"
              "  default_type application/octet-stream;\n"
-             "  server {\n"
-             "    listen " + address_ + ":80;\n"
+             "  server {\n" +
+             listen +
              "    root " + documentRoot + ";\n"
              "    location /gzip/ { gzip on; gzip_min_length 0; gzip_types text/html; }\n"
              "    location /chunked/ { ssi on; }\n"
              "  }\n"
              "}\n");
   process_ = ChildProcess("nginx", {"-c", dir_.At("nginx.conf"), "-p", d});
-  ok_ = WaitForPort(address_, 80, 5000);
+  ok_ = WaitForPort(address_, port, 5000);
 }
 
-TinyProxy::TinyProxy(const std::string& user, const std::string& password) {
+TinyProxy::TinyProxy(const std::string& user, const std::string& password, const std::vector<int>& connectPorts) {
   std::string program = HaveProgram("tinyproxy") ? "tinyproxy" : "/usr/bin/tinyproxy";
   if (!HaveProgram(program)) return;
   address_ = FreeLoopbackAddress(port_);
+  std::string allowed;
+  for (int port : connectPorts) allowed += "ConnectPort " + std::to_string(port) + "\n";
   dir_.Write("tinyproxy.conf",
              "Port " + std::to_string(port_) + "\n"
              "Listen " + address_ + "\n"
@@ -238,7 +258,7 @@ TinyProxy::TinyProxy(const std::string& user, const std::string& password) {
              "MaxClients 8\n"
              "Allow 127.0.0.0/8\n"
              "BasicAuth " + user + " " + password + "\n"
-             "DisableViaHeader Yes\n");
+             "DisableViaHeader Yes\n" + allowed);
   process_ = ChildProcess(program, {"-d", "-c", dir_.At("tinyproxy.conf")});
   ok_ = WaitForPort(address_, port_, 5000);
 }

@@ -20,6 +20,8 @@
 
 namespace kavrel::testing {
 
+class TestCertificates;
+
 bool CanBindPrivilegedPorts();
 
 // A listening socket on a free loopback address: 127.a.b.c, chosen at
@@ -93,21 +95,28 @@ bool WaitForPort(const std::string& address, int port, int timeoutMs);
 class NginxServer {
  public:
   explicit NginxServer(const std::string& documentRoot);
+  // The same over https, on ports 443 and 8443, with a certificate for its
+  // address from `certificates`. /moved/<path> answers 301 to /<path>.
+  NginxServer(const std::string& documentRoot, const TestCertificates& certificates);
   const std::string& address() const { return address_; }
-  std::string Url(const std::string& path) const { return "http://" + address_ + path; }
+  std::string Url(const std::string& path) const { return scheme_ + "://" + address_ + path; }
   bool ok() const { return ok_; }
 
  private:
+  void Start(const std::string& documentRoot, const TestCertificates* certificates);
+
   ScratchDir dir_;
+  std::string scheme_ = "http";
   std::string address_;
   ChildProcess process_;
   bool ok_ = false;
 };
 
 // tinyproxy on a loopback address and port, requiring Basic credentials.
+// It tunnels CONNECT to any port, or only to `connectPorts` when given.
 class TinyProxy {
  public:
-  TinyProxy(const std::string& user, const std::string& password);
+  TinyProxy(const std::string& user, const std::string& password, const std::vector<int>& connectPorts = {});
   const std::string& address() const { return address_; }
   int port() const { return port_; }
   bool ok() const { return ok_; }

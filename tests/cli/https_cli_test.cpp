@@ -1,0 +1,349 @@
+// Fetching https pages end to end: the built program against nginx, a
+// scripted TLS server and tinyproxy on loopback addresses, with
+// certificates of a test authority the program is told to trust.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "support/loopback_servers.h"
+#include "support/program.h"
+#include "support/tls_scripted_server.h"
+
+namespace kavrel::testing {
+namespace {
+
+using Kind = TestCertificates::Kind;
+
+const std::string kPage =
+    "<html><head><title>Secure page</title></head>\r\n<body>\r\n" + std::string(30000, 's') + "\r\n</body></html>\r\n";
+
+std::string Reply(const std::string& status, const std::string& headers, const std::string& body = "") {
+  return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+std::string Page(const std::string& type = "Content-Type: text/html\r\n") { return Reply("200 OK", type, kPage); }
+std::string Redirect(const std::string& status, const std::string& location) {
+  return Reply(status, "Location: " + location + "\r\n");
+}
+std::string Failure(const std::string& status) { return Reply(status, "Retry-After: 0\r\n"); }
+
+std::vector<std::string> Starting(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> found;
+  for (const std::string& line : Lines(text)) {
+    if (line.rfind(prefix, 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+std::string ReadSource(const std::string& relative) {
+  std::ifstream in(std::string(KAVREL_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+class HttpsCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!CanBindPrivilegedPorts()) GTEST_SKIP() << "needs root to serve on port 443";
+    for (const char* program : {"openssl", "nginx"}) {
+      if (!HaveProgram(program)) GTEST_SKIP() << program << " is not installed (scripts/install-deps.sh)";
+    }
+    ASSERT_TRUE(certificates_.ok()) << "openssl could not make the test authority";
+    ::setenv("SSL_CERT_FILE", certificates_.CaFile().c_str(), 1);
+    program_.WriteConfig("[Common]\nPageDelay=0\n");
+  }
+  void TearDown() override {
+    ::unsetenv("SSL_CERT_FILE");
+    ::unsetenv("KAVREL_NETWORK_TIMEOUT");
+  }
+
+  // nginx over https with plain, /gzip/ and /chunked/ copies of the test
+  // page and of a LyngSat page, started on first use.
+  NginxServer& Nginx() {
+    if (!nginx_) {
+      for (const char* dir : {"site", "site/gzip", "site/chunked"}) pages_.MakeDir(dir);
+      for (const char* dir : {"site/", "site/gzip/", "site/chunked/"}) {
+        pages_.Write(std::string(dir) + "page.html", kPage);
+        pages_.Write(std::string(dir) + "lyngsat.html", ReadSource("examples/lyngsat-sample.html"));
+      }
+      nginx_ = std::make_unique<NginxServer>(pages_.At("site"), certificates_);
+      if (!nginx_->ok()) ADD_FAILURE() << "nginx did not start";
+    }
+    return *nginx_;
+  }
+
+  // A page that failed: exit code 0, one "Error: " line, nothing left in
+  // the work directory but `left`.
+  void ExpectFailed(const ProgramResult& result, const std::string& errorPrefix,
+                    const std::vector<std::string>& left = {}) {
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> errors = Starting(result.out, "Error: ");
+    ASSERT_EQ(errors.size(), 1u) << result.out;
+    EXPECT_EQ(errors[0].rfind(errorPrefix, 0), 0u) << errors[0];
+    EXPECT_EQ(program_.WorkNames(), left);
+  }
+
+  TestCertificates certificates_;
+  ScratchDir pages_;
+  std::unique_ptr<NginxServer> nginx_;
+  InstalledProgram program_;
+};
+
+TEST_F(HttpsCli, PagesArriveDecodedWhateverTheAddressesLetterCaseAndPort) {
+  const std::string host = Nginx().address();
+  for (const std::string& address : {"https://" + host + "/page.html", "HTTPS://" + host + "/gzip/page.html",
+                                     "Https://" + host + ":8443/chunked/page.html"}) {
+    ProgramResult result = program_.Run({address, "/KeepHTML+"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> lines = Lines(result.out);
+    auto at = std::find(lines.begin(), lines.end(), "Downloading " + address + "...");
+    ASSERT_LE(at + 6, lines.end()) << result.out;
+    EXPECT_EQ(std::vector<std::string>(at + 1, at + 4),
+              (std::vector<std::string>{"Connecting socket...", "Sending request...", "Receiving data..."}));
+    size_t dots = at[4].find_first_not_of('.');
+    EXPECT_GT(dots, 0u);
+    EXPECT_EQ(at[4], std::string(dots, '.') + "Data received");
+    EXPECT_EQ(at[5], "Connection closed");
+    EXPECT_EQ(program_.ReadWork("page.html"), kPage) << address;
+    std::filesystem::remove(program_.Work("page.html"));
+  }
+
+  // The LyngSat page goes to its reader as over http.
+  ProgramResult parsed = program_.Run({Nginx().Url("/gzip/lyngsat.html"), "/Format=i2"});
+  ASSERT_EQ(parsed.exitCode, 0) << parsed.err;
+  EXPECT_NE(parsed.out.find("Connection closed\nProcessing lyngsat.html...\n6 transponders loaded\n"),
+            std::string::npos)
+      << parsed.out;
+  EXPECT_EQ(program_.WorkNames(), std::vector<std::string>{"0192.ini"});
+  std::filesystem::remove(program_.Work("0192.ini"));
+
+  // With the default pause between pages of one host, both pages come.
+  program_.WriteConfig("");
+  program_.WriteWork("list.txt", Nginx().Url("/page.html") + "\n" + Nginx().Url("/chunked/page.html") + "\n");
+  ProgramResult paced = program_.Run({"@list.txt", "/KeepHTML+"});
+  ASSERT_EQ(paced.exitCode, 0) << paced.err;
+  EXPECT_TRUE(Starting(paced.out, "Error: ").empty()) << paced.out;
+  EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"list.txt", "page(1).html", "page.html"}));
+}
+
+TEST_F(HttpsCli, RequestHeadUserAgentAndContentTypes) {
+  TlsScriptedServer server(
+      certificates_,
+      {Page("content-type: text/html; charset=utf-8\r\n"), Page("Content-Type: application/xhtml+xml\r\n")},
+      Kind::kGood, 8443);
+  for (const char* name : {"a.html", "b.html"}) {
+    ProgramResult result = program_.Run({server.Url(std::string("/dir/") + name + "?x=1"), "/KeepHTML+"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(Starting(result.out, "Error: ").empty()) << result.out;
+  }
+  EXPECT_EQ(program_.WorkNames(), (std::vector<std::string>{"a.htm", "b.htm"}));
+  ASSERT_EQ(server.Requests().size(), 2u);
+  std::string request = server.Requests()[0];
+  std::vector<std::string> head = Lines(request);
+  ASSERT_GE(head.size(), 2u) << request;
+  EXPECT_EQ(head[0], "GET /dir/a.html?x=1 HTTP/1.1\r");
+  std::vector<std::string> fields(head.begin() + 1, head.end());
+  std::sort(fields.begin(), fields.end());
+  ASSERT_EQ(fields.size(), 6u) << request;
+  EXPECT_EQ(fields[0], "\r");  // the empty line that ends the head, and nothing after it
+  EXPECT_EQ(std::vector<std::string>(fields.begin() + 1, fields.begin() + 5),
+            (std::vector<std::string>{"Accept-Encoding: gzip, identity\r", "Accept: */*\r", "Connection: close\r",
+                                      "Host: " + server.address() + ":8443\r"}));
+  EXPECT_EQ(fields[5].rfind("User-Agent: kavrel/", 0), 0u) << fields[5];
+  EXPECT_GT(fields[5].size(), std::string("User-Agent: kavrel/\r").size()) << fields[5];
+
+  // The configuration names another agent; a saving run keeps both keys.
+  TlsScriptedServer standard(certificates_, {Page()});
+  program_.WriteConfig("[Common]\nPageDelay=0\nUserAgent=Test Agent/2.5 (loopback)\n");
+  ProgramResult saved = program_.Run({standard.Url("/page.html"), "/S"});
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  ASSERT_EQ(standard.Requests().size(), 1u);
+  std::vector<std::string> sent = Lines(standard.Requests()[0]);
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "User-Agent: Test Agent/2.5 (loopback)\r"), sent.end());
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "Host: " + standard.address() + "\r"), sent.end());
+  std::string config = program_.scratch().Read("bin/kavrel.ini");
+  EXPECT_NE(config.find("UserAgent=Test Agent/2.5 (loopback)"), std::string::npos) << config;
+  EXPECT_NE(config.find("PageDelay=0"), std::string::npos) << config;
+}
+
+TEST_F(HttpsCli, CertificatesThatFailVerificationSkipThePage) {
+  struct Case {
+    Kind kind;
+    std::string reason;
+  };
+  for (const Case& c : {Case{Kind::kWrongHost, "IP address mismatch"}, Case{Kind::kExpired, "certificate has expired"},
+                        Case{Kind::kUntrustedIssuer, "unable to get local issuer certificate"}}) {
+    SCOPED_TRACE(c.reason);
+    TlsScriptedServer server(certificates_, {Page()}, c.kind);
+    ProgramResult result = program_.Run({server.Url("/page.html"), "/KeepHTML+"});
+    std::string prefix = "Error: The certificate of " + server.address() + " is not trusted (";
+    ExpectFailed(result, prefix);
+    std::string error = Starting(result.out, "Error: ").at(0);
+    EXPECT_EQ(error, prefix + c.reason + ")");
+    for (const char* secret : {"-----BEGIN", "PRIVATE KEY"}) {
+      EXPECT_EQ((result.out + result.err).find(secret), std::string::npos) << result.out << result.err;
+    }
+    EXPECT_TRUE(server.Requests().empty()) << "a request went to an unverified server";
+  }
+}
+
+TEST_F(HttpsCli, HandshakesThatBreakOrStallCostOnlyThePage) {
+  ::setenv("KAVREL_NETWORK_TIMEOUT", "3", 1);
+  TlsScriptedServer garbage(TlsScriptedServer::Mode::kGarbage);
+  ProgramResult broken = program_.Run({garbage.Url("/page.html"), "/KeepHTML+"}, 30);
+  ExpectFailed(broken, "Error: Can't connect to the host");
+  std::vector<std::string> lines = Lines(broken.out);
+  auto error = std::find(lines.begin(), lines.end(), "Error: Can't connect to the host");
+  ASSERT_NE(error, lines.end());
+  ASSERT_NE(error + 1, lines.end());
+  EXPECT_NE(error[1].find("wrong version number"), std::string::npos) << "not the handshake's reason: " << error[1];
+
+  TlsScriptedServer stall(TlsScriptedServer::Mode::kStall);
+  ExpectFailed(program_.Run({stall.Url("/page.html"), "/KeepHTML+"}, 30), "Error: ");
+}
+
+TEST_F(HttpsCli, RedirectsAreFollowedWithinLimits) {
+  for (const char* status :
+       {"301 Moved Permanently", "302 Found", "303 See Other", "307 Temporary Redirect", "308 Permanent Redirect"}) {
+    SCOPED_TRACE(status);
+    TlsScriptedServer target(certificates_, {Page()});
+    TlsScriptedServer origin(certificates_, {Redirect(status, target.Url("/final.html"))});
+    ProgramResult result = program_.Run({origin.Url("/start.html"), "/KeepHTML+"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Starting(result.out, "Redirected to "),
+              std::vector<std::string>{"Redirected to " + target.Url("/final.html")});
+    ASSERT_EQ(target.Requests().size(), 1u);
+    EXPECT_EQ(target.Requests()[0].rfind("GET /final.html HTTP/1.1\r\n", 0), 0u);
+    // Kept under the name of the address asked for.
+    EXPECT_EQ(program_.ReadWork("start.html"), kPage);
+    std::filesystem::remove(program_.Work("start.html"));
+  }
+
+  struct Case {
+    std::string name;
+    std::vector<std::string> responses;
+    std::vector<std::string> redirectedTo;  // paths on the same server
+    std::string error;                      // prefix; empty when the page comes
+    int connections;
+  };
+  std::vector<std::string> sixHops;
+  for (int hop = 1; hop <= 6; ++hop) sixHops.push_back(Redirect("302 Found", "/hop" + std::to_string(hop) + ".html"));
+  std::vector<std::string> fiveHops(sixHops.begin(), sixHops.begin() + 5);
+  fiveHops.push_back(Page());
+  sixHops.push_back(Page());
+  const Case cases[] = {
+      {"relative",
+       {Redirect("302 Found", "b.html"), Redirect("307 Temporary Redirect", "/c/d.html"),
+        Redirect("303 See Other", "../e.html?f=1"), Page()},
+       {"/dir/b.html", "/c/d.html", "/e.html?f=1"},
+       "",
+       4},
+      {"five hops", fiveHops, {"/hop1.html", "/hop2.html", "/hop3.html", "/hop4.html", "/hop5.html"}, "", 6},
+      {"six hops", sixHops, {}, "Error: Too many redirects", 6},
+      {"empty location", {Redirect("301 Moved Permanently", "")}, {}, "Error: ", 1},
+      {"no address", {Redirect("301 Moved Permanently", "https://")}, {}, "Error: ", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TlsScriptedServer server(certificates_, c.responses);
+    ProgramResult result = program_.Run({server.Url("/dir/a.html"), "/KeepHTML+"});
+    if (c.error.empty()) {
+      std::vector<std::string> expected;
+      for (const std::string& path : c.redirectedTo) expected.push_back("Redirected to " + server.Url(path));
+      EXPECT_EQ(Starting(result.out, "Redirected to "), expected) << result.out;
+      EXPECT_TRUE(Starting(result.out, "Error: ").empty()) << result.out;
+      EXPECT_EQ(program_.ReadWork("a.html"), kPage);
+      std::filesystem::remove(program_.Work("a.html"));
+    } else {
+      ExpectFailed(result, c.error);
+    }
+    EXPECT_EQ(server.Connections(), c.connections);
+  }
+
+  // nginx's own redirect, which names the port.
+  const std::string origin = "https://" + Nginx().address() + ":8443";
+  ProgramResult moved = program_.Run({origin + "/moved/gzip/page.html", "/KeepHTML+"});
+  EXPECT_EQ(Starting(moved.out, "Redirected to "),
+            std::vector<std::string>{"Redirected to " + origin + "/gzip/page.html"});
+  EXPECT_EQ(program_.ReadWork("page.html"), kPage);
+  std::filesystem::remove(program_.Work("page.html"));
+
+  // Never from https down to http; and plain http follows no redirect.
+  ScriptedServer plain({{Redirect("301 Moved Permanently", "https://127.0.0.2/page.html")}});
+  TlsScriptedServer downgrade(certificates_, {Redirect("302 Found", plain.Url("/page.html"))});
+  ExpectFailed(program_.Run({downgrade.Url("/page.html"), "/KeepHTML+"}), "Error: ");
+  EXPECT_TRUE(plain.Requests().empty());
+  ProgramResult old = program_.Run({plain.Url("/page.html"), "/KeepHTML+"});
+  ExpectFailed(old, "Error: Unknown HTTP header");
+  EXPECT_NE(old.out.find("Error: Unknown HTTP header\n" + std::string(79, '-') + "\nHTTP/1.1 301 Moved Permanently\n"),
+            std::string::npos)
+      << old.out;
+  EXPECT_EQ(Starting(old.out, "Redirected to ").size(), 0u);
+}
+
+TEST_F(HttpsCli, FailedResponsesAreRetriedTwiceAtMost) {
+  struct Case {
+    std::vector<std::string> responses;
+    int retries;
+    bool arrives;
+  };
+  const Case cases[] = {
+      {{Failure("503 Service Unavailable"), Page()}, 1, true},
+      {{Failure("503 Service Unavailable")}, 2, false},
+      {{Failure("429 Too Many Requests")}, 2, false},
+      {{Failure("500 Internal Server Error")}, 2, false},
+      {{Failure("502 Bad Gateway")}, 2, false},
+      {{Failure("504 Gateway Timeout"), Failure("504 Gateway Timeout"), Page()}, 2, true},
+      {{Failure("404 Not Found"), Page()}, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.responses[0].substr(0, 30));
+    TlsScriptedServer server(certificates_, c.responses);
+    std::string address = server.Url("/page.html");
+    ProgramResult result = program_.Run({address, "/KeepHTML+"});
+    EXPECT_EQ(Starting(result.out, "Retrying "), std::vector<std::string>(c.retries, "Retrying " + address + "..."))
+        << result.out;
+    EXPECT_EQ(server.Connections(), c.retries + 1);
+    if (c.arrives) {
+      EXPECT_TRUE(Starting(result.out, "Error: ").empty()) << result.out;
+      EXPECT_EQ(program_.ReadWork("page.html"), kPage);
+      std::filesystem::remove(program_.Work("page.html"));
+    } else {
+      ExpectFailed(result, "Error: ");
+    }
+  }
+}
+
+TEST_F(HttpsCli, AnEndlessHeadCostsOnlyItsPage) {
+  TlsScriptedServer endless(certificates_, {"HTTP/1.1 200 OK\r\nX-Filler: " + std::string(1 << 20, 'f')});
+  program_.WriteWork("list.txt", endless.Url("/endless.html") + "\n" + Nginx().Url("/chunked/lyngsat.html") + "\n");
+  ProgramResult result = program_.Run({"@list.txt", "/Format=i2"});
+  ExpectFailed(result, "Error: ", {"0192.ini", "list.txt"});
+  EXPECT_NE(result.out.find("Processing lyngsat.html...\n6 transponders loaded\n"), std::string::npos) << result.out;
+}
+
+TEST_F(HttpsCli, ThroughAProxyTunnelWithBasicCredentials) {
+  if (!HaveProgram("tinyproxy")) GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
+  TinyProxy proxy("kavrel", "s3cret", {443, 8443});
+  ASSERT_TRUE(proxy.ok()) << "tinyproxy did not start";
+  const std::string at = "@" + proxy.address() + ":" + std::to_string(proxy.port());
+  const std::string address = "https://" + Nginx().address() + ":8443/gzip/page.html";
+  ProgramResult result = program_.Run({address, "/Proxya=kavrel:s3cret" + at, "/KeepHTML+"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(Starting(result.out, "Error: ").empty()) << result.out;
+  EXPECT_EQ(program_.ReadWork("page.html"), kPage);
+  std::filesystem::remove(program_.Work("page.html"));
+
+  ProgramResult refused = program_.Run({Nginx().Url("/page.html"), "/Proxya=kavrel:n0t-th1s" + at, "/KeepHTML+"});
+  ExpectFailed(refused, "Error: ");
+  EXPECT_EQ((refused.out + refused.err).find("n0t-th1s"), std::string::npos) << refused.out;
+}
+
+}  // namespace
+}  // namespace kavrel::testing
