@@ -4,7 +4,9 @@
 #ifndef KAVREL_ACQUISITION_INPUT_CONTEXT_H
 #define KAVREL_ACQUISITION_INPUT_CONTEXT_H
 
+#include <iostream>
 #include <ostream>
+#include <string_view>
 #include <string>
 
 #include "acquisition/host_pacer.h"
@@ -14,9 +16,11 @@
 namespace kavrel {
 
 struct InputContext {
-  explicit InputContext(SatelliteSink& satelliteSink) : sink(satelliteSink) {}
+  explicit InputContext(SatelliteSink& satelliteSink, std::ostream& errors = std::cerr)
+      : sink(satelliteSink), err(errors) {}
 
   SatelliteSink& sink;
+  std::ostream& err;  // standard error: inputs that gave nothing, and why
   std::string ConfigPath;  // the configuration file beside the program
 
   // How long a connection may stay silent (connecting, sending, or waiting
@@ -35,6 +39,18 @@ struct InputContext {
 
   const Options& options() const { return sink.options(); }
   std::ostream& out() const { return sink.out(); }
+
+  // An input that yielded nothing because something is wrong: one line
+  // "kavrel: <input>: <cause>" on standard error, and the run's exit status
+  // says that not every input was read.
+  void ReportFailure(std::string_view input, std::string_view cause) const {
+    err << "kavrel: " << input << ": " << cause << '\n';
+    ++failedInputs_;
+  }
+  int FailedInputs() const { return failedInputs_; }
+
+ private:
+  mutable int failedInputs_ = 0;
 };
 
 }  // namespace kavrel

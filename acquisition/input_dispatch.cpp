@@ -18,10 +18,21 @@ namespace kavrel {
 
 namespace {
 
+constexpr std::string_view kNotAPage = "neither a transponder file nor a page of a known site";
+
 // Parses one page. When its parser gives up, the sink reports it and
-// discards the satellite the page was filling.
-void ParsePageOrDiscard(SatelliteSink& sink, const SourceText& page, SiteType site) {
-  if (ParsePage(sink, page, site) == ProducerResult::kAbandoned) sink.AbandonPage();
+// discards the satellite the page was filling. `input` names the page on
+// standard error when it gives nothing.
+void ParsePageOrDiscard(const InputContext& context, const SourceText& page, SiteType site,
+                        std::string_view input) {
+  if (site == kSiteNone) {
+    context.ReportFailure(input, kNotAPage);
+    return;
+  }
+  if (ParsePage(context.sink, page, site) == ProducerResult::kAbandoned) {
+    context.sink.AbandonPage();
+    context.ReportFailure(input, "the page could not be read");
+  }
 }
 
 // Reads a local file whole; a file that went away since it was listed
@@ -33,10 +44,14 @@ std::string FileBytes(const std::string& path) {
 }
 
 // One page of a walk: fetched into a local file, decoded, parsed, and the
-// file removed again unless the user keeps downloaded pages.
-void FetchAndParsePage(const InputContext& context, const std::string& address, SiteType site) {
+// file removed again unless the user keeps downloaded pages. False when
+// the page could not be fetched.
+bool FetchAndParsePage(const InputContext& context, const std::string& address, SiteType site) {
   std::string path = LocalPageName(address);
-  if (!DownloadPage(context, address, path)) return;
+  if (!DownloadPage(context, address, path)) {
+    context.ReportFailure(address, "the page could not be fetched");
+    return false;
+  }
   bool secure = IsSecureAddress(address);
   HeadReading head = secure ? HeadReading::kHttp11 : HeadReading::kExactFields;
   if (DecodeChunked(context.out(), path, head) && GunzipFile(context.out(), path)) {
@@ -44,9 +59,12 @@ void FetchAndParsePage(const InputContext& context, const std::string& address, 
     // A secure page whose address names no site (a mirror, a redirect's
     // target) is known by its text, as a saved page is.
     if (secure && site == kSiteNone) site = DetectPageSite(page);
-    ParsePageOrDiscard(context.sink, SourceText{path, page}, site);
+    ParsePageOrDiscard(context, SourceText{path, page}, site, address);
+  } else {
+    context.ReportFailure(address, "the response could not be decoded");
   }
   if (!context.options().KeepHTML) RemoveFileIfPresent(path);
+  return true;
 }
 
 // A range never needs more than one full circle: further positions only
@@ -55,24 +73,49 @@ void FetchAndParsePage(const InputContext& context, const std::string& address, 
 // hours.
 constexpr int64_t kMaxWalkPositions = kFullCircle;
 
-void WalkSitePositions(const InputContext& context, SiteType site, int32_t walkStart,
-                       int32_t walkEnd) {
+void WalkSitePositions(const InputContext& context, std::string_view input,
+                       const SitePositionInput& walk, bool reported) {
+  SiteType site = walk.site;
+  int32_t walkStart = walk.walkStart;
+  int32_t walkEnd = walk.walkEnd;
   int64_t last = walkEnd;
   if (walkStart > walkEnd) last += kFullCircle;
   last = std::min<int64_t>(last, static_cast<int64_t>(walkStart) + kMaxWalkPositions - 1);
   TIniFile configuration(context.ConfigPath);
+  int64_t addressed = 0;
+  int64_t fetched = 0;
   for (int64_t p = walkStart; p <= last; ++p) {
     int32_t key = NormalizePosition(static_cast<int32_t>(p));
     std::string address = FindSitePageAddress(configuration, site, key);
     if (address.empty()) continue;
-    FetchAndParsePage(context, address, site);
+    ++addressed;
+    fetched += FetchAndParsePage(context, address, site);
+  }
+  // Positions without a page are normal inside a range; a single one is
+  // what the user asked for.
+  if (reported) return;
+  if (!walk.range && addressed == 0) {
+    context.ReportFailure(input, "no page address for this position in section [" +
+                                     std::string(FindSiteRow(site)->section) + "] of " +
+                                     context.ConfigPath);
+  }
+  if (walk.range) {
+    context.err << "kavrel: " << input << ": fetched " << fetched << " of " << addressed
+                << " pages listed for the range" << '\n';
   }
 }
 
 void ProcessLocalFiles(const InputContext& context, const std::string& input) {
   std::string directory = DirectoryPart(input);
   std::string prefix = directory.empty() ? CurrentDirectory() + "/" : directory;
-  for (const std::string& name : FindMatchingNames(directory, NamePart(input))) {
+  std::vector<std::string> names = FindMatchingNames(directory, NamePart(input));
+  if (names.empty()) {
+    bool mask = NamePart(input).find_first_of("*?") != std::string_view::npos;
+    context.ReportFailure(input, IsDirectory(input) ? "is a directory"
+                                 : mask             ? "no file matches"
+                                                    : "no such file");
+  }
+  for (const std::string& name : names) {
     std::string path = prefix + name;
     const InputFormat* format = InputFormatOf(name);
     std::string bytes;
@@ -92,7 +135,7 @@ void ProcessLocalFiles(const InputContext& context, const std::string& input) {
     } else if (format) {
       (void)format->read(context.sink, source);
     } else {
-      ParsePageOrDiscard(context.sink, source, DetectPageSite(bytes));
+      ParsePageOrDiscard(context, source, DetectPageSite(bytes), path);
     }
   }
 }
@@ -118,6 +161,8 @@ SitePositionInput ParseSitePositionInput(std::string_view input) {
     PositionRange range = ParsePositionRange(rest);
     result.walkStart = range.start;
     result.walkEnd = range.end;
+    result.range = true;
+    result.malformedRange = !range.wellFormed;
     return result;
   }
   int32_t position = ParseWholeNumber(rest).value_or(-1);
@@ -144,7 +189,7 @@ PositionRange ParsePositionRange(std::string_view text) {
     if (!number) return malformed;
     positions[i] = west ? WestPosition(*number) : *number;
   }
-  return PositionRange{positions[0], positions[1]};
+  return PositionRange{positions[0], positions[1], true};
 }
 
 void ProcessInput(const InputContext& context, std::string input) {
@@ -153,11 +198,18 @@ void ProcessInput(const InputContext& context, std::string input) {
   if (merge) input.erase(0, 1);
   switch (ClassifyInput(input)) {
     case InputKind::kPageAddress:
-      FetchAndParsePage(context, input, SiteOfAddress(input));
+      (void)FetchAndParsePage(context, input, SiteOfAddress(input));
       return;
     case InputKind::kSitePosition: {
       SitePositionInput sitePosition = ParseSitePositionInput(input);
-      WalkSitePositions(context, sitePosition.site, sitePosition.walkStart, sitePosition.walkEnd);
+      if (sitePosition.site == kSiteNone) {
+        context.ReportFailure(input, "unknown site letter '" + std::string(1, input[1]) + "'");
+      } else {
+        // A malformed range still walks its one position -1 as it always
+        // has (a key "-0001" is 0.1 W); it is reported all the same.
+        if (sitePosition.malformedRange) context.ReportFailure(input, "malformed position range");
+        WalkSitePositions(context, input, sitePosition, sitePosition.malformedRange);
+      }
       return;
     }
     case InputKind::kLocalFiles:

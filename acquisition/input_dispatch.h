@@ -26,12 +26,15 @@ struct SitePositionInput {
   SiteType site = kSiteNone;
   int32_t walkStart = -1;
   int32_t walkEnd = -1;
+  bool range = false;           // "[...]"
+  bool malformedRange = false;  // a range ParsePositionRange refused
 };
 SitePositionInput ParseSitePositionInput(std::string_view input);
 
 struct PositionRange {
   int32_t start = -1;
   int32_t end = -1;
+  bool wellFormed = false;
 };
 // "[300w-970e]" -> 3300, 970; both -1 when the text is malformed.
 PositionRange ParsePositionRange(std::string_view text);

@@ -12,7 +12,10 @@
 namespace kavrel {
 
 void ProcessListFile(Run& run, const std::string& path) {
-  if (!PathExists(path)) return;
+  if (!PathExists(path)) {
+    run.input.ReportFailure("@" + path, "no such list file");
+    return;
+  }
   std::string text;
   // A name that is there but cannot be opened (a link to nothing) cannot
   // be read.

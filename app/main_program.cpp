@@ -1,6 +1,11 @@
 #include "app/main_program.h"
 
+#include <zlib.h>
+
+#include <optional>
+
 #include "acquisition/input_dispatch.h"
+#include "app/config_location.h"
 #include "app/configuration.h"
 #include "app/list_file.h"
 #include "app/option_parser.h"
@@ -8,6 +13,8 @@
 #include "formats/format_table.h"
 #include "platform/file_system.h"
 #include "platform/text.h"
+#include "platform/tls.h"
+#include "platform/version.h"
 
 namespace kavrel {
 
@@ -19,6 +26,8 @@ std::string ConfigPathFor(const std::string& programPath) {
 }
 
 namespace {
+
+constexpr int kSomeInputsFailed = 2;
 
 // A run that admitted transponders its format cannot hold says so beside
 // the specified output, with the format that would keep them.
@@ -45,6 +54,52 @@ void ReportLeftOut(Run& run, const OutputFormat& format) {
   run.err << '\n';
 }
 
+// Transponders that only a switched-off kind kept out: the user may not
+// know that /DVBS2+ or /DSS+ exist.
+void ReportRefusedKinds(Run& run) {
+  size_t s2 = run.sink.RefusedForKind(kKindDvbS2);
+  size_t dss = run.sink.RefusedForKind(kKindDss);
+  if (s2 + dss == 0) return;
+  run.err << "kavrel: " << s2 + dss << " transponders were not admitted only because of their system (";
+  if (s2 > 0) run.err << s2 << " DVB-S2" << (dss > 0 ? ", " : "");
+  if (dss > 0) run.err << dss << " DSS";
+  run.err << "); " << (s2 > 0 ? "/DVBS2+" : "") << (s2 > 0 && dss > 0 ? " " : "") << (dss > 0 ? "/DSS+" : "")
+          << (s2 > 0 && dss > 0 ? " admit them" : " admits them") << '\n';
+}
+
+// --help, -h and --version as the only argument; nothing for any other
+// command line.
+std::optional<int> AnswerAboutItself(Run& run, const std::vector<std::string>& arguments) {
+  const std::string& first = arguments[1];
+  bool help = first == "--help" || first == "-h";
+  bool version = first == "--version";
+  if (!help && !version) {
+    if (first.starts_with("--version=") || first.starts_with("--help=")) {
+      run.err << "kavrel: " << first.substr(0, first.find('=')) << " takes no value" << '\n';
+      return 1;
+    }
+    return std::nullopt;
+  }
+  if (arguments.size() > 2) {
+    run.err << "kavrel: " << first << " takes no other arguments" << '\n';
+    return 1;
+  }
+  if (version) {
+    run.out << "kavrel " << kProgramVersion << '\n';
+    run.out << "zlib " << zlibVersion() << '\n';
+    run.out << TlsLibraryVersion() << '\n';
+    return 0;
+  }
+  run.out << kBanner << '\n';
+  PrintUsage(run.out);
+  run.out << "    /Format=e - satellites.xml for Enigma2 receivers (DVB-S2 and multistream)" << '\n'
+          << "    /Format=v - dvbv5 channel files, one per satellite" << '\n' << '\n'
+          << "Exit status: 0 all inputs read, 2 some input gave nothing (see standard error), 1 error." << '\n'
+          << "Manual: man kavrel. README: /usr/share/doc/kavrel/README.md when installed," << '\n'
+          << "README.md in the source tree." << '\n';
+  return 0;
+}
+
 }  // namespace
 
 void WriteCatalogue(Run& run) {
@@ -54,7 +109,10 @@ void WriteCatalogue(Run& run) {
   ReportLeftOut(run, *format);
 }
 
-int RunProgram(Run& run, const std::vector<std::string>& arguments) {
+int RunProgram(Run& run, const std::vector<std::string>& arguments, const EnvironmentLookup& environment) {
+  if (arguments.size() >= 2) {
+    if (std::optional<int> status = AnswerAboutItself(run, arguments)) return *status;
+  }
   run.out << kBanner << '\n';
   if (arguments.size() < 2) {
     PrintUsage(run.out);
@@ -62,7 +120,14 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments) {
   }
   DefaultOptions(run.options);
   run.options.FormatCode = kFormatIni1;
-  run.input.ConfigPath = ConfigPathFor(ExecutablePath(arguments[0]));
+  ConfigLocation configuration = LocateConfiguration(ExecutablePath(arguments[0]), environment);
+  if (!configuration.error.empty()) {
+    run.out.flush();
+    run.err << "kavrel: " << configuration.error << '\n';
+    return 1;
+  }
+  if (!configuration.note.empty()) run.err << "kavrel: " << configuration.note << '\n';
+  run.input.ConfigPath = configuration.path;
   LoadConfiguration(run);
   ParseOptions(run, CollectOptionTokens(arguments), run.options);
   run.SavedOptions = run.options;
@@ -81,9 +146,10 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments) {
   }
   run.catalogue.SortSatellites();
   WriteCatalogue(run);
+  ReportRefusedKinds(run);
   run.out << "All done" << '\n';
   if (run.options.SaveConfig) SaveConfiguration(run);
-  return 0;
+  return run.input.FailedInputs() > 0 ? kSomeInputsFailed : 0;
 }
 
 }  // namespace kavrel

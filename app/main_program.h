@@ -3,7 +3,10 @@
 #ifndef KAVREL_APP_MAIN_PROGRAM_H
 #define KAVREL_APP_MAIN_PROGRAM_H
 
+#include <cstdlib>
 #include <string>
+
+#include "app/config_location.h"
 #include <vector>
 
 namespace kavrel {
@@ -19,7 +22,11 @@ std::string ConfigPathFor(const std::string& programPath);
 
 // Runs kavrel on a whole command line (the program's path first) and returns
 // the exit code. Errors that end the run are thrown as FatalError.
-int RunProgram(Run& run, const std::vector<std::string>& arguments);
+// The environment (KAVREL_CONFIG, XDG_CONFIG_HOME, HOME) decides where the
+// configuration is. Exit codes: 0 every input read, 2 some input gave
+// nothing (each said so on standard error), 1 the run could not go on.
+int RunProgram(Run& run, const std::vector<std::string>& arguments,
+               const EnvironmentLookup& environment = [](const char* name) { return std::getenv(name); });
 
 // Calls the writer that the format code selects.
 void WriteCatalogue(Run& run);

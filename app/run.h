@@ -17,7 +17,7 @@ namespace kavrel {
 
 struct Run {
   explicit Run(std::ostream& output, std::ostream& errors = std::cerr)
-      : out(output), err(errors), sink(catalogue, options, output), input(sink) {}
+      : out(output), err(errors), sink(catalogue, options, output), input(sink, errors) {}
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 

@@ -10,15 +10,19 @@ bool IsCBand(int32_t frequency) { return frequency >= 3400 && frequency <= 4199;
 bool IsLinear(char polarization) { return polarization == 'V' || polarization == 'H'; }
 bool IsCircular(char polarization) { return polarization == 'L' || polarization == 'R'; }
 
-bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
-                      const OfferedTransponder& offered) {
-  if (!options.AcceptedKinds.Contains(offered.SystemKind)) return false;
+bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered) {
   bool polarizationAccepted = (IsLinear(offered.Polarization) && options.AcceptLinear) ||
                               (IsCircular(offered.Polarization) && options.AcceptCircular);
   bool rateAccepted = options.MinSR <= offered.SymbolRate && offered.SymbolRate <= options.MaxSR;
   bool bandAccepted = (IsKuBand(offered.Frequency) && options.AcceptKu) ||
                       (IsCBand(offered.Frequency) && options.AcceptC);
-  if (!(bandAccepted && polarizationAccepted && rateAccepted)) return false;
+  return bandAccepted && polarizationAccepted && rateAccepted;
+}
+
+bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
+                      const OfferedTransponder& offered) {
+  if (!options.AcceptedKinds.Contains(offered.SystemKind)) return false;
+  if (!PassesFiltersApartFromKind(options, offered)) return false;
 
   TransponderRecord record;
   record.Frequency = offered.Frequency;

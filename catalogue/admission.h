@@ -36,6 +36,9 @@ struct OfferedTransponder {
   TransponderDetails Details;
 };
 
+// The band, polarization and symbol rate filters of the options.
+bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered);
+
 // The filters of the options, then at most one InsertTransponder. The tests
 // see the values as offered, before any conversion. Returns true when the
 // transponder was admitted.

@@ -18,7 +18,13 @@ const SatelliteRecord* SatelliteSink::Current() const {
 
 bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
   if (Current() == nullptr) return false;
-  return AdmitTransponder(catalogue_.At(current_), options_, offered);
+  if (AdmitTransponder(catalogue_.At(current_), options_, offered)) return true;
+  bool switchable = offered.SystemKind == kKindDvbS2 || offered.SystemKind == kKindDss;
+  if (switchable && !options_.AcceptedKinds.Contains(offered.SystemKind) &&
+      PassesFiltersApartFromKind(options_, offered)) {
+    ++refusedForKind_[offered.SystemKind];
+  }
+  return false;
 }
 
 void SatelliteSink::ReportLoaded(std::optional<std::string_view> name) {

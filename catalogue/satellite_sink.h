@@ -8,6 +8,7 @@
 #ifndef KAVREL_CATALOGUE_SATELLITE_SINK_H
 #define KAVREL_CATALOGUE_SATELLITE_SINK_H
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -81,6 +82,10 @@ class SatelliteSink {
   // before), then an empty last satellite is dropped.
   void EndSatellite(std::string_view name);
 
+  // How many transponders admission refused only because their kind
+  // (kKindDvbS2, kKindDss) is not switched on.
+  size_t RefusedForKind(uint8_t kind) const { return kind < refusedForKind_.size() ? refusedForKind_[kind] : 0; }
+
   // A page that was given up: prints "Error while parsing HTML data" and
   // discards the satellite the page was filling with what it had read.
   // A page that gave up before naming one takes nothing with it: the last
@@ -98,6 +103,7 @@ class SatelliteSink {
   // FindOrAddSatellite.
   int32_t current_ = -1;
   bool merge_ = false;
+  std::array<size_t, 4> refusedForKind_{};  // by SystemKindCode
 };
 
 }  // namespace kavrel

@@ -27,6 +27,11 @@ void ThrowFileError(const std::string& what, const std::string& path, int errnum
   throw FatalError(what + " " + shown + ": " + std::strerror(errnum));
 }
 
+bool IsDirectory(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool PathExists(const std::string& path) {
   struct stat info;
   return ::lstat(path.c_str(), &info) == 0;

@@ -21,6 +21,9 @@ namespace kavrel {
 // the name is taken).
 bool PathExists(const std::string& path);
 
+// True when the path names a directory (links followed).
+bool IsDirectory(const std::string& path);
+
 // The process's current directory, without a trailing "/".
 std::string CurrentDirectory();
 

@@ -35,7 +35,10 @@ class FormatsCli : public ::testing::Test {
   ProgramResult RunOk(const std::vector<std::string>& arguments) {
     ProgramResult result = program.Run(arguments);
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.err, "");
+    // The inputs hold a DVB-S2 transponder: without /DVBS2+ a note says so.
+    for (const std::string& line : Lines(result.err)) {
+      EXPECT_NE(line.find(" not admitted only because of their system"), std::string::npos) << line;
+    }
     EXPECT_EQ(Lines(result.out).back(), "All done");
     return result;
   }
@@ -180,7 +183,7 @@ TEST(FormatsCliConfig, UnwritableConfigurationEndsTheRunAfterTheOutputs) {
 
   ProgramResult result = RunProcess(scratch.At(name), {"east.ini", "/S"}, scratch.At("work"), 60);
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Unable to write to " + scratch.At(name + ".ini") + "\n");
+  EXPECT_EQ(Lines(result.err).back(), "Unable to write to " + scratch.At(name + ".ini"));
   EXPECT_EQ(Lines(result.out).back(), "All done");
   std::string xml = scratch.Read("work/satellites.xml");
   EXPECT_TRUE(xml.starts_with("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<satellites>\n")) << xml;

@@ -48,7 +48,7 @@ class NetworkCli : public ::testing::Test {
 TEST_F(NetworkCli, PlainGzipAndChunkedPagesArriveAsTheirHtml) {
   for (const char* path : {"/page.html", "/gzip/page.html", "/chunked/page.html"}) {
     ProgramResult result = program_.Run({nginx_->Url(path), "/KeepHTML+"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_TRUE(OnlyPagesOfNoSite(result)) << result.err;
     std::vector<std::string> lines = Lines(result.out);
     ASSERT_GE(lines.size(), 8u) << result.out;
     EXPECT_EQ(lines[1], "Downloading " + nginx_->Url(path) + "...");
@@ -63,13 +63,14 @@ TEST_F(NetworkCli, PlainGzipAndChunkedPagesArriveAsTheirHtml) {
   }
   // Without /KeepHTML the page goes after it was read.
   ProgramResult result = program_.Run({nginx_->Url("/gzip/page.html")});
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(OnlyPagesOfNoSite(result)) << result.err;
   EXPECT_TRUE(program_.WorkNames().empty());
 }
 
 TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
   ProgramResult missing = program_.Run({nginx_->Url("/nothing.html")});
-  EXPECT_EQ(missing.exitCode, 0);
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_EQ(missing.err, "kavrel: " + nginx_->Url("/nothing.html") + ": the page could not be fetched\n");
   std::vector<std::string> lines = Lines(missing.out);
   EXPECT_EQ(lines.at(5), "Error: Unknown HTTP header");
   EXPECT_EQ(lines.at(6), std::string(79, '-'));
@@ -120,7 +121,9 @@ TEST_F(NetworkCli, ABrokenChunkCostsOnlyItsPage) {
                           "5\r\n<html\r\nnot-a-size\r\nxyz\r\n0\r\n\r\n"}});
   program_.WriteWork("list.txt", broken.Url("/lyngsat-broken.html") + "\n" + nginx_->Url("/lyngsat.html") + "\n");
   ProgramResult result = program_.Run({"@list.txt"});
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  ASSERT_EQ(result.exitCode, 2) << result.err;
+  EXPECT_EQ(Lines(result.err).at(0),
+            "kavrel: " + broken.Url("/lyngsat-broken.html") + ": the response could not be decoded");
   EXPECT_NE(result.out.find("Connection closed\nError: 'not-a-size' is not a valid chunk size\nDownloading "),
             std::string::npos)
       << result.out;
@@ -135,13 +138,13 @@ TEST_F(NetworkCli, ThroughTinyproxyWithBasicCredentials) {
   ASSERT_TRUE(proxy.ok()) << "tinyproxy did not start";
   std::string via = "/Proxya=kavrel:s3cret@" + proxy.address() + ":" + std::to_string(proxy.port());
   ProgramResult result = program_.Run({nginx_->Url("/gzip/page.html"), via, "/KeepHTML+"});
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  ASSERT_TRUE(OnlyPagesOfNoSite(result)) << result.err;
   ASSERT_TRUE(program_.WorkExists("page.html")) << result.out;
   EXPECT_EQ(program_.ReadWork("page.html"), kPage);
 
   std::string wrong = "/Proxya=kavrel:wrong@" + proxy.address() + ":" + std::to_string(proxy.port());
   ProgramResult refused = program_.Run({nginx_->Url("/page.html"), wrong});
-  EXPECT_EQ(refused.exitCode, 0);
+  EXPECT_EQ(refused.exitCode, 2);
   EXPECT_NE(refused.out.find("Error: Unknown HTTP header\n" + std::string(79, '-') + "\nHTTP/1.0 401 Unauthorized"),
             std::string::npos)
       << refused.out;

@@ -74,18 +74,23 @@ TEST(Cli, ListFileLastLineDecidesTheFormat) {
   program.WriteWork("a.ini", Ini("0130", "A", {"11000,H,27500,34", "11100,V,27500,34,S2"}));
   program.WriteWork("list.txt", "a.ini /Format=i1\nmissing.ini /Format=i3\n");
   ProgramResult result = program.Run({"@list.txt", "/Format=i2"});
-  ASSERT_EQ(result.exitCode, 0);
+  ASSERT_EQ(result.exitCode, 2);
+  EXPECT_EQ(result.err, "kavrel: missing.ini: no such file\n");
   EXPECT_EQ(program.ReadWork("0130.ini"),
             "[SATTYPE]\n1=0130\n2=A\n[DVB]\n0=1\n1=11000,H,27500,34\n[DVBS2]\n0=1\n1=11100,V,27500,34\n");
-  // A missing list file is no error: an empty catalogue is written.
+  // A missing list file leaves an empty catalogue, written as always, and
+  // the exit status says that the input gave nothing.
   ProgramResult none = program.Run({"@nothing.txt"});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_EQ(none.err, "kavrel: @nothing.txt: no such list file\n");
   EXPECT_EQ(Lines(none.out), (std::vector<std::string>{kBannerLine, "Writting INI file(s)...", "All done"}));
 }
 
 TEST(Cli, ParameterErrorsAndTheSanityCheck) {
   InstalledProgram program;
   ProgramResult errors = program.Run({"nothing.ini", "/Ku*", "/Format=q", "/Verbose"});
-  EXPECT_EQ(errors.exitCode, 0);
+  EXPECT_EQ(errors.exitCode, 2);
+  EXPECT_EQ(errors.err, "kavrel: nothing.ini: no such file\n");
   EXPECT_EQ(Lines(errors.out),
             (std::vector<std::string>{kBannerLine, "Error in parameters - /Format=q", "Error in parameters - /Ku*",
                                       "Writting INI file(s)...", "All done"}));

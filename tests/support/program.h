@@ -48,6 +48,11 @@ class InstalledProgram {
   ScratchDir scratch_;
 };
 
+// A run that read every input but pages of no known site (test pages that
+// only prove a download): exit status 2 and those pages named on standard
+// error, nothing else.
+bool OnlyPagesOfNoSite(const ProgramResult& result);
+
 // Runs any program with arguments in a directory, capturing its output.
 ProgramResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDirectory, int timeoutSeconds);
