@@ -1,0 +1,87 @@
+// What a run says about itself: every input that gives nothing is named on
+// standard error with its cause and the exit status tells, while standard
+// output keeps its lines; --help and --version answer and end.
+#include <gtest/gtest.h>
+
+#include "support/program.h"
+
+namespace kavrel::testing {
+namespace {
+
+TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
+  InstalledProgram program;
+  program.scratch().MakeDir("work/folder");
+  program.WriteWork("notes.txt", "nothing a reader knows\n");
+  program.WriteWork("a.ini", "[SATTYPE]\n1=0130\n2=A\n[DVB]\n0=1\n1=11000,H,27500,34\n");
+  program.WriteConfig("[Common]\nPageDelay=0\n[lyngsat]\n0200=http://127.0.0.1:9/unused.html\n");
+  const std::string work = program.WorkDir();
+  struct Case {
+    std::vector<std::string> arguments;
+    std::vector<std::string> errors;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {{"a.ini"}, {}, 0},
+      {{"typo.ini"}, {"kavrel: typo.ini: no such file"}, 2},
+      {{"*.xyz"}, {"kavrel: *.xyz: no file matches"}, 2},
+      {{"folder"}, {"kavrel: folder: is a directory"}, 2},
+      {{"notes.txt"}, {"kavrel: " + work + "/notes.txt: neither a transponder file nor a page of a known site"}, 2},
+      {{"!z!130"}, {"kavrel: !z!130: unknown site letter 'z'"}, 2},
+      {{"!l![30x-40e]"}, {"kavrel: !l![30x-40e]: malformed position range"}, 2},
+      {{"!l!130"},
+       {"kavrel: !l!130: no page address for this position in section [lyngsat] of " + program.ConfigPath()},
+       2},
+      // Positions without a page are normal in a range: only the summary.
+      {{"!l![10e-20e]"}, {"kavrel: !l![10e-20e]: fetched 0 of 0 pages listed for the range"}, 0},
+      {{"@list.txt"}, {"kavrel: @list.txt: no such list file"}, 2},
+      {{"+a.ini", "/Format=x", "/DVBS2+"}, {}, 0},
+      {{"--help", "a.ini"}, {"kavrel: --help takes no other arguments"}, 1},
+      {{"--version=2"}, {"kavrel: --version takes no value"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    ProgramResult result = program.Run(c.arguments);
+    EXPECT_EQ(Lines(result.err), c.errors);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    // Standard output ends as it always has, whatever went wrong.
+    if (c.exitCode != 1) EXPECT_EQ(Lines(result.out).back(), "All done");
+    for (const std::string& name : program.WorkNames()) {
+      if (name.ends_with(".xml") || name == "0130.ini") std::remove(program.Work(name).c_str());
+    }
+  }
+
+  ProgramResult version = program.Run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  std::vector<std::string> lines = Lines(version.out);
+  ASSERT_EQ(lines.size(), 3u) << version.out;
+  EXPECT_TRUE(lines[0].starts_with("kavrel ") && lines[1].starts_with("zlib ") && lines[2].starts_with("OpenSSL "))
+      << version.out;
+  for (const char* help : {"--help", "-h"}) {
+    ProgramResult result = program.Run({help});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("Usage1: kavrel"), std::string::npos);
+    EXPECT_NE(result.out.find("man kavrel"), std::string::npos);
+  }
+}
+
+TEST(HonestCli, AnyKavrelTakesTheConfigurationKavrelConfigNames) {
+  InstalledProgram program;
+  program.WriteWork("a.ini", "[SATTYPE]\n1=0130\n2=A\n[DVB]\n0=1\n1=11000,H,27500,34\n");
+  program.scratch().MakeDir("elsewhere");
+  const std::string chosen = program.scratch().At("elsewhere/my.ini");
+  ::setenv("KAVREL_CONFIG", chosen.c_str(), 1);
+  ProgramResult saved = program.Run({"a.ini", "/Format=x", "/S"});
+  ::setenv("KAVREL_CONFIG", program.scratch().At("elsewhere").c_str(), 1);
+  ProgramResult directory = program.Run({"a.ini", "/S"});
+  ::unsetenv("KAVREL_CONFIG");
+  EXPECT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_NE(program.scratch().Read("elsewhere/my.ini").find("SaveFormat=xml\n"), std::string::npos);
+  EXPECT_FALSE(program.scratch().Exists("bin/kavrel.ini"));
+  EXPECT_EQ(directory.exitCode, 1);
+  EXPECT_EQ(directory.err, "kavrel: KAVREL_CONFIG names a directory, not a configuration file: " +
+                               program.scratch().At("elsewhere") + "\n");
+  EXPECT_FALSE(program.WorkExists("0130.ini"));
+}
+
+}  // namespace
+}  // namespace kavrel::testing
