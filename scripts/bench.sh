@@ -5,6 +5,7 @@
 #  2. a walk of 200 positions fetched from a local nginx, against curl
 #     fetching the same 200 pages one after another (needs root: kavrel
 #     fetches from port 80);
+#     and the same over https (scripts/bench-https.sh);
 #  3. peak resident memory for converting 200 satellites x 300
 #     transponders into each format (/usr/bin/time -v);
 #  4. a list file naming 200 INI files converted to each format, as whole
@@ -89,6 +90,10 @@ CONF
     printf "curl, one run        %8.3f ms per page (saved only, connection kept)\n", c1 / 200 / 1e6
     printf "kavrel / curl        %8.2f and %.2f (goal: at most 1.5)\n", k / c, k / c1 }'
 fi
+
+echo
+echo "== A walk of 200 https pages from a local nginx (TLS), against curl"
+"$root/scripts/bench-https.sh" "$kavrel"
 
 echo
 echo "== Peak memory: 200 satellites x 300 transponders"
