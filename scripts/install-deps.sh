@@ -2,9 +2,10 @@
 # Installs the Debian packages kavrel needs to build and test, when missing:
 # the toolchain and libraries, and the servers the network tests start on
 # loopback (nginx, tinyproxy) with curl for the fetch benchmark, and
-# libdvbv5's own tools that check the channel files kavrel writes.
+# libdvbv5's own tools that check the channel files kavrel writes; man-db
+# and dpkg-dev for the tests of the installed manual page and the package.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev libssl-dev openssl ca-certificates nginx-light tinyproxy curl dvb-tools)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev libssl-dev openssl ca-certificates nginx-light tinyproxy curl dvb-tools man-db dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
