@@ -34,8 +34,9 @@ def kingofsat_position(key):
     return f"{whole}{side}" if tenth == 0 else f"{whole}.{tenth}{side}"
 
 text = [
-    "; kavrel configuration: copy this file beside the program under the",
-    "; program's name (/usr/local/bin/kavrel reads /usr/local/bin/kavrel.ini).",
+    "; kavrel configuration: an installed kavrel makes its own copy of this",
+    "; file in ~/.config/kavrel/kavrel.ini; a kavrel run where it was built",
+    "; reads it beside the program under the program's name (build/kavrel.ini).",
     "; Options saved with /S go into section [Common]; the sections below",
     "; give the page address of each orbital position for !l! and !k! inputs.",
     "; Keys are tenths of a degree: 0130 is 13.0E, 3300 is 30.0W.",
