@@ -132,6 +132,9 @@ void ProcessLocalFiles(const InputContext& context, const std::string& input) {
       // Channel files are known by their content: the collection names
       // them after the satellite, without an extension.
       (void)ReadDvbv5File(context.sink, source);
+      if (!SatelliteOfDvbv5Name(path)) {
+        context.ReportFailure(path, "skipped, its file name holds no orbital position (such as Hotbird-13.0E)");
+      }
     } else if (format) {
       (void)format->read(context.sink, source);
     } else {

@@ -1,13 +1,625 @@
 #include "formats/dvbv5_file.h"
 
+#include <algorithm>
+#include <array>
+#include <unordered_set>
+#include <vector>
+
+#include "formats/text_output.h"
+#include "platform/file_system.h"
+#include "platform/text.h"
+#include "platform/unique_file_name.h"
+
 namespace kavrel {
 
-bool IsDvbv5Text(std::string_view) { return false; }
+namespace {
 
-ProducerResult ReadDvbv5File(SatelliteSink&, const SourceText&) { return ProducerResult::kRead; }
+// How much of a file IsDvbv5Text looks at: channel files name their
+// delivery system in the first lines, and every local file (pages of
+// megabytes included) is asked.
+constexpr size_t kProbeBytes = 4096;
 
-void WriteDvbv5Files(const Catalogue&, const WriterContext& context) {
+// The longest file name the file system takes, the longest copy number
+// ("(2147483647)") and the longest position ("-180.0E").
+constexpr size_t kMaxFileName = 255;
+constexpr size_t kMaxCopyNumber = 12;
+constexpr size_t kMaxPositionText = 7;
+
+// STREAM_ID packs the scrambling code into the bits above the input stream
+// (bits 0-7 stream, 8-25 PLS code, 26-27 PLS mode), as the kernel drivers
+// and the tools that tune multistream transponders take it.
+constexpr uint32_t kStreamBits = 0xFF;
+constexpr int kPlsCodeShift = 8;
+constexpr uint32_t kPlsCodeBits = 0x3FFFF;
+constexpr int kPlsModeShift = 26;
+constexpr uint64_t kPackedStreamLimit = uint64_t{1} << 28;
+constexpr uint32_t kMaxPlsCode = kPlsCodeBits;
+
+// One line of a text, without its line end, and whether it had one.
+struct TextLine {
+  std::string_view text;
+  bool terminated = false;
+};
+
+// Walks a text line by line (LF ends a line; CR and blanks are trimmed by
+// the callers).
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : rest_(text) {}
+  bool Next(TextLine& line) {
+    if (rest_.empty()) return false;
+    size_t end = rest_.find('\n');
+    if (end == std::string_view::npos) {
+      line = {rest_, false};
+      rest_ = {};
+    } else {
+      line = {rest_.substr(0, end), true};
+      rest_.remove_prefix(end + 1);
+    }
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+};
+
+// A line without its comment ("# ..." to the end) and surrounding blanks.
+// A block header stays whole: its name may hold a "#" ("[Sport #HD]").
+std::string_view ContentOf(std::string_view line) {
+  line = TrimBlanks(line);
+  if (line.starts_with('[')) return line;
+  size_t hash = line.find('#');
+  if (hash != std::string_view::npos) line = line.substr(0, hash);
+  return TrimBlanks(line);
+}
+
+// A key or an enumerated value as the reader compares it: upper case,
+// without the blanks, "_", "-", "/" and "." that writers spell them with
+// ("PLS CODE" and "PLS_CODE", "PSK/8" and "8-PSK", "DVB-S2" and "DVBS2").
+std::string Squeezed(std::string_view text) {
+  std::string squeezed;
+  squeezed.reserve(text.size());
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '_' || c == '-' || c == '/' || c == '.') continue;
+    squeezed += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return squeezed;
+}
+
+// A value of plain decimal digits, or nothing (signs, blanks inside,
+// fractions and values past 19 significant digits are not numbers here).
+std::optional<uint64_t> DigitsValue(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  size_t first = 0;
+  while (first + 1 < text.size() && text[first] == '0') ++first;
+  if (text.size() - first > 19) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value;
+}
+
+// The key of a "KEY = VALUE" line as IsDvbv5Text accepts it: a letter, then
+// letters, digits, "_" and blanks ("PLS CODE"). Keys of kavrel's own INI
+// files are numbers and never pass.
+bool IsChannelKey(std::string_view key) {
+  if (key.empty() || !((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= 'a' && key[0] <= 'z'))) return false;
+  return std::all_of(key.begin(), key.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == ' ';
+  });
+}
+
+uint8_t KindOf(std::string_view value) {
+  std::string system = Squeezed(value);
+  if (system == "DVBS") return kKindDvbS;
+  // DVB-S2X has no kind of its own: it counts as DVB-S2, as on the pages.
+  if (system == "DVBS2" || system == "DVBS2X") return kKindDvbS2;
+  return 0;
+}
+
+char PolarizationOf(std::string_view value) {
+  std::string name = Squeezed(value);
+  if (name == "HORIZONTAL" || name == "H") return 'H';
+  if (name == "VERTICAL" || name == "V") return 'V';
+  if (name == "LEFT" || name == "L") return 'L';
+  if (name == "RIGHT" || name == "R") return 'R';
+  return 0;
+}
+
+// "3/4" and the like; AUTO, NONE and anything unreadable are unknown (the
+// catalogue has no "no FEC").
+FecFraction FecOf(std::string_view value) {
+  size_t slash = value.find('/');
+  if (slash == std::string_view::npos) return {};
+  std::optional<uint64_t> numerator = DigitsValue(TrimBlanks(value.substr(0, slash)));
+  std::optional<uint64_t> denominator = DigitsValue(TrimBlanks(value.substr(slash + 1)));
+  if (!numerator || !denominator || *numerator == 0 || *numerator >= *denominator || *denominator > 255) {
+    return {};
+  }
+  return {static_cast<uint8_t>(*numerator), static_cast<uint8_t>(*denominator)};
+}
+
+uint8_t ModulationOf(std::string_view value) {
+  std::string name = Squeezed(value);
+  if (name == "QPSK") return kModulationQpsk;
+  if (name == "PSK8" || name == "8PSK") return kModulation8psk;
+  if (name == "APSK16" || name == "16APSK") return kModulation16apsk;
+  if (name == "APSK32" || name == "32APSK") return kModulation32apsk;
+  if (name == "AUTO" || name == "QAMAUTO") return kModulationAuto;
+  if (name == "QAM16" || name == "16QAM") return kModulationQam16;
+  return kModulationNone;
+}
+
+uint8_t RollOffOf(std::string_view value) {
+  std::string name = Squeezed(value);  // "0.35" is "035"
+  if (name == "35" || name == "035") return kRollOff35;
+  if (name == "25" || name == "025") return kRollOff25;
+  if (name == "20" || name == "020" || name == "02") return kRollOff20;
+  if (name == "AUTO") return kRollOffAuto;
+  return kRollOffUnset;
+}
+
+uint8_t PilotOf(std::string_view value) {
+  std::string name = Squeezed(value);
+  if (name == "ON") return kPilotOn;
+  if (name == "OFF") return kPilotOff;
+  if (name == "AUTO") return kPilotUnknown;
+  return kPilotUnset;
+}
+
+// PLS MODE as a number (0 root, 1 gold, 2 combo, as STREAM_ID packs it) or
+// a word.
+std::optional<uint8_t> PlsModeOf(std::string_view value) {
+  std::string name = Squeezed(value);
+  if (name == "ROOT" || name == "0") return kPlsRoot;
+  if (name == "GOLD" || name == "1") return kPlsGold;
+  if (name == "COMBO" || name == "2") return kPlsCombo;
+  return std::nullopt;
+}
+
+// What one block says, as far as it could be read.
+struct Block {
+  uint8_t kind = 0;  // 0: no DELIVERY_SYSTEM, or one kavrel does not keep
+  uint64_t frequencyKhz = 0;
+  uint64_t symbolRate = 0;  // S/s
+  char polarization = 0;
+  FecFraction fec;
+  uint8_t modulation = kModulationNone;
+  uint8_t rollOff = kRollOffUnset;
+  uint8_t pilot = kPilotUnset;
+  int64_t packedStream = -1;  // a STREAM_ID within the packed bits, or -1
+  int64_t plsCode = -1;       // PLS CODE, or -1
+  uint8_t plsMode = kPlsUnset;  // PLS MODE
+
+  void Take(std::string_view key, std::string_view value) {
+    std::string name = Squeezed(key);
+    if (name == "DELIVERYSYSTEM") {
+      kind = KindOf(value);
+    } else if (name == "FREQUENCY") {
+      frequencyKhz = DigitsValue(value).value_or(0);
+    } else if (name == "SYMBOLRATE") {
+      symbolRate = DigitsValue(value).value_or(0);
+    } else if (name == "POLARIZATION") {
+      polarization = PolarizationOf(value);
+    } else if (name == "INNERFEC") {
+      fec = FecOf(value);
+    } else if (name == "MODULATION") {
+      modulation = ModulationOf(value);
+    } else if (name == "ROLLOFF") {
+      rollOff = RollOffOf(value);
+    } else if (name == "PILOT") {
+      pilot = PilotOf(value);
+    } else if (name == "STREAMID") {
+      // -1 and 4294967295 say "no stream filter"; values beyond the packed
+      // bits are no stream either: the transponder itself is still good.
+      std::optional<uint64_t> number = DigitsValue(value);
+      packedStream = number && *number < kPackedStreamLimit ? static_cast<int64_t>(*number) : -1;
+    } else if (name == "PLSCODE") {
+      std::optional<uint64_t> number = DigitsValue(value);
+      if (number && *number <= kMaxPlsCode) plsCode = static_cast<int64_t>(*number);
+    } else if (name == "PLSMODE") {
+      if (std::optional<uint8_t> mode = PlsModeOf(value)) plsMode = *mode;
+    }
+  }
+};
+
+// A block read whole: the transponder, and whether its stream id came as a
+// plain 0 (see ResolveZeroStreams).
+struct Entry {
+  OfferedTransponder offered;
+  uint64_t frequencyKhz = 0;
+  bool zeroStream = false;
+};
+
+std::optional<Entry> EntryOf(const Block& block) {
+  uint64_t megahertz = block.frequencyKhz / 1000;
+  uint64_t kiloSymbols = block.symbolRate / 1000;
+  if (block.kind == 0 || block.polarization == 0 || megahertz == 0 || megahertz > INT32_MAX ||
+      kiloSymbols == 0 || kiloSymbols > INT32_MAX) {
+    return std::nullopt;
+  }
+  Entry entry;
+  entry.frequencyKhz = block.frequencyKhz;
+  OfferedTransponder& t = entry.offered;
+  t.Frequency = static_cast<int32_t>(megahertz);
+  t.Details.FrequencyKhz = static_cast<uint16_t>(block.frequencyKhz % 1000);
+  t.SymbolRate = static_cast<int32_t>(kiloSymbols);
+  t.Polarization = block.polarization;
+  t.FecNumerator = block.fec.numerator;
+  t.FecDenominator = block.fec.denominator;
+  t.SystemKind = block.kind;
+  // DVB-S has one modulation, one roll-off, no pilots and no streams: a
+  // DVB-S block's word on them is not kept, as none is written.
+  if (block.kind == kKindDvbS) return entry;
+  t.Modulation = block.modulation;
+  t.Details.RollOff = block.rollOff;
+  t.Details.Pilot = block.pilot;
+  uint32_t plsCode = 0;
+  uint8_t plsMode = kPlsUnset;
+  if (block.packedStream >= 0) {
+    uint32_t packed = static_cast<uint32_t>(block.packedStream);
+    t.Details.StreamId = static_cast<int16_t>(packed & kStreamBits);
+    entry.zeroStream = t.Details.StreamId == 0;
+    uint32_t code = (packed >> kPlsCodeShift) & kPlsCodeBits;
+    uint32_t mode = packed >> kPlsModeShift;
+    // Mode 3 names no scrambling; root code 0 with mode 0 is "none given".
+    if (mode < 3 && (code != 0 || mode != 0)) {
+      plsCode = code;
+      plsMode = static_cast<uint8_t>(kPlsRoot + mode);
+    }
+  }
+  // The separate keys say the same more plainly and win; a code without a
+  // mode is a root code.
+  if (block.plsCode >= 0) {
+    plsCode = static_cast<uint32_t>(block.plsCode);
+    if (plsMode == kPlsUnset) plsMode = kPlsRoot;
+  }
+  if (block.plsMode != kPlsUnset) plsMode = block.plsMode;
+  t.Details.PlsMode = plsMode;
+  t.Details.PlsCode = plsMode == kPlsUnset ? 0 : plsCode;
+  return entry;
+}
+
+uint64_t FrequencyKey(const Entry& entry) {
+  return entry.frequencyKhz * 256 + static_cast<unsigned char>(entry.offered.Polarization);
+}
+
+// Tools that write these files put "STREAM_ID = 0" into every DVB-S2 block
+// (it is their default), so a plain 0 says nothing about streams. It counts
+// as input stream 0 only where the file lists other streams of the same
+// frequency and polarization; otherwise the transponder is single-stream, as
+// every other source has it, and a merge does not list it twice.
+void ResolveZeroStreams(std::vector<Entry>& entries) {
+  std::unordered_set<uint64_t> multistream;
+  for (const Entry& entry : entries) {
+    if (entry.offered.Details.StreamId > 0) multistream.insert(FrequencyKey(entry));
+  }
+  for (Entry& entry : entries) {
+    if (entry.zeroStream && !multistream.contains(FrequencyKey(entry))) {
+      entry.offered.Details.StreamId = kNoStream;
+    }
+  }
+}
+
+std::vector<Entry> ReadEntries(std::string_view text) {
+  std::vector<Entry> entries;
+  Block block;
+  bool inBlock = false;  // key lines before the first block belong to none
+  auto finish = [&] {
+    if (!inBlock) return;
+    if (std::optional<Entry> entry = EntryOf(block)) entries.push_back(*entry);
+    block = Block();
+  };
+  LineCursor cursor(text);
+  TextLine line;
+  while (cursor.Next(line)) {
+    // A last line without its line end counts as it stands: files written
+    // by hand often lack the final line break, and a file that broke off
+    // cannot be told from one.
+    std::string_view content = ContentOf(line.text);
+    if (content.empty()) continue;
+    if (content.front() == '[') {
+      finish();
+      inBlock = true;
+      continue;
+    }
+    size_t equals = content.find('=');
+    if (!inBlock || equals == std::string_view::npos) continue;
+    block.Take(TrimBlanks(content.substr(0, equals)), TrimBlanks(content.substr(equals + 1)));
+  }
+  finish();
+  ResolveZeroStreams(entries);
+  return entries;
+}
+
+// Position texts of file names: "13.0E", "4w", "180.0W".
+std::optional<int32_t> PositionOfText(std::string_view text) {
+  if (text.size() < 2) return std::nullopt;
+  char side = text.back();
+  bool west = side == 'W' || side == 'w';
+  if (!west && side != 'E' && side != 'e') return std::nullopt;
+  std::string_view number = text.substr(0, text.size() - 1);
+  size_t dot = number.find('.');
+  std::string_view degrees = number.substr(0, dot);
+  std::string_view fraction = dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
+  if (degrees.size() > 3 || (dot != std::string_view::npos && fraction.empty())) return std::nullopt;
+  std::optional<uint64_t> whole = DigitsValue(degrees);
+  if (!whole || !std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  // Tenths are what the catalogue keeps; further decimals are dropped.
+  int32_t tenths = static_cast<int32_t>(*whole) * 10 + (fraction.empty() ? 0 : fraction[0] - '0');
+  if (tenths > kLastEastPosition) return std::nullopt;
+  return west && tenths != 0 ? WestPosition(tenths) : tenths;
+}
+
+// "Name(3)" is "Name": the number kavrel gives a copy whose name was taken.
+std::string_view WithoutCopyNumber(std::string_view name) {
+  if (name.size() < 3 || name.back() != ')') return name;
+  size_t open = name.rfind('(');
+  if (open == std::string_view::npos) return name;
+  std::string_view digits = name.substr(open + 1, name.size() - open - 2);
+  if (!DigitsValue(digits)) return name;
+  return name.substr(0, open);
+}
+
+// The satellite name as a file name part: blanks and what file systems or
+// shells do not take become "-", runs of "-" one, and it neither starts
+// with "-" or "." nor ends with "-".
+std::string FileNamePart(const SatelliteRecord& satellite) {
+  std::string name = TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8);
+  std::string part;
+  part.reserve(name.size());
+  for (char c : name) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    bool unsafe = byte <= ' ' || byte == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+    char kept = unsafe ? '-' : c;
+    if (kept == '-' && (part.empty() || part.back() == '-')) continue;
+    if (kept == '.' && part.empty()) continue;
+    part += kept;
+  }
+  size_t room = kMaxFileName - kMaxCopyNumber - kMaxPositionText;
+  if (part.size() > room) {
+    // Cut before a character, not inside one.
+    while (room > 0 && (static_cast<unsigned char>(part[room]) & 0xC0) == 0x80) --room;
+    part.resize(room);
+  }
+  while (!part.empty() && part.back() == '-') part.pop_back();
+  return part;
+}
+
+std::string PositionText(int32_t position) {
+  int64_t tenths = SignedPosition(position);
+  int64_t magnitude = tenths < 0 ? -tenths : tenths;
+  std::string text;
+  AppendDecimal(text, magnitude / 10);
+  text += '.';
+  AppendDecimal(text, magnitude % 10);
+  text += tenths < 0 ? 'W' : 'E';
+  return text;
+}
+
+// DVB-S and DVB-S2 transponders a tuner can be set to: a record without a
+// polarization letter, frequency or symbol rate would be a block the
+// library refuses or tunes to nonsense.
+bool IsWritten(const TransponderRecord& t) {
+  return (t.SystemKind == kKindDvbS || t.SystemKind == kKindDvbS2) && t.Frequency > 0 && t.SymbolRate > 0 &&
+         std::string_view("HVLR").find(t.Polarization) != std::string_view::npos;
+}
+
+std::string_view PolarizationName(char letter) {
+  switch (letter) {
+    case 'H': return "HORIZONTAL";
+    case 'V': return "VERTICAL";
+    case 'L': return "LEFT";
+    default: return "RIGHT";
+  }
+}
+
+// The FEC names the tuning library knows; any other fraction, which it would
+// refuse along with the whole file, is written AUTO, as an unknown one is.
+struct FecName {
+  uint8_t numerator, denominator;
+  std::string_view name;
+};
+constexpr std::array<FecName, 11> kFecNames{{{1, 2, "1/2"},
+                                              {2, 3, "2/3"},
+                                              {3, 4, "3/4"},
+                                              {4, 5, "4/5"},
+                                              {5, 6, "5/6"},
+                                              {6, 7, "6/7"},
+                                              {7, 8, "7/8"},
+                                              {8, 9, "8/9"},
+                                              {3, 5, "3/5"},
+                                              {9, 10, "9/10"},
+                                              {2, 5, "2/5"}}};
+
+std::string_view FecText(uint8_t numerator, uint8_t denominator) {
+  for (const FecName& fec : kFecNames) {
+    if (fec.numerator == numerator && fec.denominator == denominator) return fec.name;
+  }
+  return "AUTO";
+}
+
+// Modulation names as the tuning library spells them; unknown is left out
+// (the library then detects it).
+std::string_view ModulationName(uint8_t modulation) {
+  switch (modulation) {
+    case kModulationQpsk: return "QPSK";
+    case kModulation8psk: return "PSK/8";
+    case kModulation16apsk: return "APSK/16";
+    case kModulation32apsk: return "APSK/32";
+    case kModulationAuto: return "QAM/AUTO";
+    case kModulationQam16: return "QAM/16";
+    default: return {};
+  }
+}
+
+std::string_view RollOffName(uint8_t rollOff) {
+  switch (rollOff) {
+    case kRollOff35: return "35";
+    case kRollOff25: return "25";
+    case kRollOff20: return "20";
+    case kRollOffAuto: return "AUTO";
+    default: return {};
+  }
+}
+
+std::string_view PilotName(uint8_t pilot) {
+  switch (pilot) {
+    case kPilotOn: return "ON";
+    case kPilotOff: return "OFF";
+    case kPilotUnknown: return "AUTO";
+    default: return {};
+  }
+}
+
+void AppendKey(std::string& text, std::string_view key, std::string_view value) {
+  text += '\t';
+  text += key;
+  text += " = ";
+  text += value;
+  text += '\n';
+}
+
+void AppendKey(std::string& text, std::string_view key, uint64_t value) {
+  text += '\t';
+  text += key;
+  text += " = ";
+  AppendDecimal(text, static_cast<int64_t>(value));
+  text += '\n';
+}
+
+void AppendBlock(std::string& text, const TransponderRecord& t) {
+  bool s2 = t.SystemKind == kKindDvbS2;
+  text += "[CHANNEL]\n";
+  AppendKey(text, "DELIVERY_SYSTEM", s2 ? "DVBS2" : "DVBS");
+  AppendKey(text, "FREQUENCY",
+            static_cast<uint64_t>(t.Frequency) * 1000 + std::min<uint16_t>(t.Details.FrequencyKhz, 999));
+  AppendKey(text, "POLARIZATION", PolarizationName(t.Polarization));
+  AppendKey(text, "SYMBOL_RATE", static_cast<uint64_t>(t.SymbolRate) * 1000);
+  AppendKey(text, "INNER_FEC", FecText(t.FecNumerator, t.FecDenominator));
+  if (s2) {
+    if (std::string_view rollOff = RollOffName(t.Details.RollOff); !rollOff.empty()) {
+      AppendKey(text, "ROLLOFF", rollOff);
+    }
+    if (std::string_view modulation = ModulationName(t.Modulation); !modulation.empty()) {
+      AppendKey(text, "MODULATION", modulation);
+    }
+    if (std::string_view pilot = PilotName(t.Details.Pilot); !pilot.empty()) AppendKey(text, "PILOT", pilot);
+    bool stream = t.Details.StreamId >= 0 && t.Details.StreamId <= kMaxStreamId;
+    bool pls = t.Details.PlsMode >= kPlsRoot && t.Details.PlsMode <= kPlsCombo && t.Details.PlsCode <= kMaxPlsCode;
+    // The packed STREAM_ID is what reaches the tuner; "PLS CODE" and "PLS
+    // MODE" are what the library's own file conversion reads.
+    if (stream || pls) {
+      uint32_t packed = stream ? static_cast<uint32_t>(t.Details.StreamId) : 0;
+      if (pls) {
+        packed |= t.Details.PlsCode << kPlsCodeShift;
+        packed |= static_cast<uint32_t>(t.Details.PlsMode - kPlsRoot) << kPlsModeShift;
+      }
+      AppendKey(text, "STREAM_ID", packed);
+    }
+    if (pls) {
+      AppendKey(text, "PLS CODE", t.Details.PlsCode);
+      AppendKey(text, "PLS MODE", static_cast<uint64_t>(t.Details.PlsMode - kPlsRoot));
+    }
+  }
+  AppendKey(text, "INVERSION", "AUTO");
+  text += '\n';
+}
+
+}  // namespace
+
+bool IsDvbv5Text(std::string_view text) {
+  std::string_view probe = text.substr(0, kProbeBytes);
+  bool cutShort = text.size() > kProbeBytes;
+  if (probe.starts_with("\xEF\xBB\xBF")) probe.remove_prefix(3);
+  bool inBlock = false;
+  LineCursor cursor(probe);
+  TextLine line;
+  while (cursor.Next(line)) {
+    // The probe may end inside a line: only whole lines are judged.
+    if (!line.terminated && cutShort) break;
+    std::string_view content = ContentOf(line.text);
+    if (content.empty()) continue;
+    if (content.front() == '[') {
+      if (content.find(']') == std::string_view::npos) return false;
+      inBlock = true;
+      continue;
+    }
+    size_t equals = content.find('=');
+    if (!inBlock || equals == std::string_view::npos) return false;
+    std::string_view key = TrimBlanks(content.substr(0, equals));
+    if (!IsChannelKey(key)) return false;
+    if (Squeezed(key) == "DELIVERYSYSTEM") return true;
+  }
+  return false;
+}
+
+std::optional<Dvbv5Satellite> SatelliteOfDvbv5Name(std::string_view fileName) {
+  std::string_view name = NamePart(fileName);
+  size_t dash = name.rfind('-');
+  std::string_view positionText = dash == std::string_view::npos ? name : name.substr(dash + 1);
+  std::optional<int32_t> position = PositionOfText(positionText);
+  if (!position) return std::nullopt;
+  std::string_view satellite = dash == std::string_view::npos ? std::string_view() : name.substr(0, dash);
+  return Dvbv5Satellite{std::string(WithoutCopyNumber(satellite)), *position};
+}
+
+std::string Dvbv5FileName(const SatelliteRecord& satellite, int64_t copy) {
+  std::string name = FileNamePart(satellite);
+  if (copy > 0) {
+    name += '(';
+    AppendDecimal(name, copy);
+    name += ')';
+  }
+  if (!name.empty()) name += '-';
+  return name + PositionText(satellite.Position);
+}
+
+ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
+  AnnounceLoading(sink.out(), "dvbv5", file.name);
+  std::optional<Dvbv5Satellite> satellite = SatelliteOfDvbv5Name(file.name);
+  // Nothing else in the file says where the satellite is; input dispatch
+  // tells the user.
+  if (!satellite) return ProducerResult::kRead;
+  sink.FindOrAddSatellite(satellite->name, satellite->position, TextEncoding::kUtf8);
+  for (const Entry& entry : ReadEntries(file.bytes)) sink.AddTransponder(entry.offered);
+  sink.EndSatellite(satellite->name.empty() ? file.name : std::string_view(satellite->name));
+  return ProducerResult::kRead;
+}
+
+std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
+  std::string text;
+  text.reserve(48 + satellite.Name.size() + 160 * size_t{satellite.Count()});
+  // The collection's files open with a comment naming the satellite; here
+  // it keeps the name with its blanks, which the file name cannot.
+  std::string name = TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8);
+  std::replace_if(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; }, ' ');
+  text += "# ";
+  text += name;
+  text += ' ';
+  text += PositionText(satellite.Position);
+  text += '\n';
+  for (const TransponderRecord& t : satellite.Transponders) {
+    if (IsWritten(t)) AppendBlock(text, t);
+  }
+  return text;
+}
+
+void WriteDvbv5Files(const Catalogue& catalogue, const WriterContext& context) {
   context.out << "Writting dvbv5 channel files..." << '\n';
+  for (const SatelliteRecord& satellite : catalogue.Satellites()) {
+    if (std::none_of(satellite.Transponders.begin(), satellite.Transponders.end(), IsWritten)) continue;
+    std::string text = Dvbv5SatelliteText(satellite);
+    OutputFile file = AnnounceAndCreate(
+        context.out, [&satellite](int64_t copy) { return Dvbv5FileName(satellite, copy); });
+    file.Write(text);
+    file.Close();
+  }
 }
 
 }  // namespace kavrel
