@@ -15,6 +15,8 @@
 
 #include "app/run.h"
 #include "formats/dll_file.h"
+#include "formats/enigma2_file.h"
+#include "formats/dvbv5_file.h"
 #include "formats/kathrein_files.h"
 #include "formats/trp_file.h"
 #include "formats/xml_file.h"
@@ -89,6 +91,8 @@ const std::map<std::string, Writer>& Writers() {
       {"dll", WriteDllFile},
       {"trp", WriteTrpFiles},
       {"kathrein", WriteKathreinFiles},
+      {"enigma2", WriteEnigma2File},
+      {"dvbv5", WriteDvbv5Files},
   };
   return writers;
 }
@@ -160,6 +164,47 @@ void BM_Read(benchmark::State& state, Writer write, Producer read) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dir.Size().first));
 }
 
+// Today's receivers' satellites.xml: the file of 2026 when this machine has
+// it, otherwise one of its shape (208 satellites, about 3400 transponders of
+// the dialect, a sixth of them with stream attributes).
+std::string ReceiversFile() {
+  std::string bytes;
+  if (ReadWholeFile("/work/shared/real-data/xml/openpli_2026-08-22_satellites.xml", bytes)) return bytes;
+  bytes = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<satellites>\n";
+  for (int s = 0, n = 0; s < 208; ++s) {
+    bytes += "\t<sat name=\"" + std::to_string(s) + ".0E Ku-band T\xC3\xBCrksat &amp; Co\" flags=\"1\" position=\"" +
+             std::to_string(s * 17 - 1700) + "\">\n";
+    for (int i = 0; i < 16 + (s % 5 == 0 ? 8 : 0); ++i, ++n) {
+      bytes += "\t\t<transponder frequency=\"" + std::to_string(10700000 + i * 20500) +
+               "\" symbol_rate=\"27500000\" polarization=\"" + std::to_string(i % 4) +
+               "\" fec_inner=\"3\" system=\"1\" modulation=\"2\"" +
+               (n % 6 == 0 ? " is_id=\"4\" pls_mode=\"1\" pls_code=\"131070\"" : "") + " />\n";
+    }
+    bytes += "\t</sat>\n";
+  }
+  return bytes + "</satellites>\n";
+}
+
+// Reading it, file read included, with the kinds /Format=e switches on.
+void BM_ReadReceiversFile(benchmark::State& state) {
+  BenchDirectory dir;
+  {
+    std::ofstream out("satellites.xml", std::ios::binary);
+    out << ReceiversFile();
+  }
+  std::string path = (dir.path() / "satellites.xml").string();
+  for (auto _ : state) {
+    Run run(NullStream());
+    run.options.AcceptedKinds.Add(kKindDvbS2);
+    std::string bytes;
+    ReadWholeFile(path, bytes);
+    (void)ReadXmlFile(run.sink, SourceText{path, bytes});
+    benchmark::DoNotOptimize(run.catalogue.Satellites().data());
+    if (run.catalogue.SatelliteCount() < 150) state.SkipWithError("catalogue lost satellites");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dir.Size().first));
+}
+
 BENCHMARK_CAPTURE(BM_Write, xml, std::string("xml"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Baseline, xml, std::string("xml"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Write, dll, std::string("dll"))->Unit(benchmark::kMillisecond);
@@ -168,6 +213,11 @@ BENCHMARK_CAPTURE(BM_Write, trp, std::string("trp"))->Unit(benchmark::kMilliseco
 BENCHMARK_CAPTURE(BM_Baseline, trp, std::string("trp"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Write, kathrein, std::string("kathrein"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Baseline, kathrein, std::string("kathrein"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Write, dvbv5, std::string("dvbv5"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, dvbv5, std::string("dvbv5"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Write, enigma2, std::string("enigma2"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, enigma2, std::string("enigma2"))->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadReceiversFile)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Read, xml, WriteXmlFile, ReadXmlFile)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Read, dll, WriteDllFile, ReadDllFile)->Unit(benchmark::kMillisecond);
 

@@ -14,6 +14,14 @@
 // for byte except "&", "<" and '"', which would break the element and
 // become "-". The reader recognises lines by their first characters; it is
 // not a general XML parser.
+//
+// The reader also takes the satellites.xml of today's receivers (see
+// enigma2_file.h): a <transponder> with a "system" attribute is read with
+// that dialect's codes, kHz, streams, roll-off and pilot included; one
+// without it is read as above, byte for byte. Character references are
+// decoded in the names of every file and in the dialect's attributes; a
+// declaration naming UTF-8 (or a byte order mark) makes the names UTF-8,
+// otherwise they are Latin-1, as this writer writes them.
 #ifndef KAVREL_FORMATS_XML_FILE_H
 #define KAVREL_FORMATS_XML_FILE_H
 
@@ -35,6 +43,20 @@ void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context);
 // Reads one XML satellites file into the catalogue through admission.
 // Always kRead.
 ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file);
+
+// An attribute value with its character references decoded: "&amp;",
+// "&lt;", "&gt;", "&quot;", "&apos;", "&#NNN;" and "&#xHH;". A character is
+// written in the file's encoding; one that Latin-1 cannot hold becomes "?".
+// References to control characters become a blank, as a names' line break
+// or tab would break the line formats kavrel writes. Anything else after a
+// "&" (an unknown entity, a reference to no character) stays as it stands.
+std::string DecodeXmlReferences(std::string_view value, TextEncoding encoding);
+
+// The encoding of names that a "<?xml ...?>" declaration gives: UTF-8 when
+// it names "UTF-8" or "UTF8" in any letter case, Latin-1 for any other
+// encoding, nothing when it names none (the file is then Latin-1, as it
+// always was to kavrel, unless it starts with a UTF-8 byte order mark).
+std::optional<TextEncoding> XmlDeclaredEncoding(std::string_view declaration);
 
 // The value of an attribute of an element line: the text between the two
 // double quotes that follow the attribute's name, taken as it stands.

@@ -38,7 +38,9 @@ seed ini_reader_fuzz "$root"/examples/*.ini "$seeds"/*.ini
 seed profile_file_fuzz "$root"/examples/*.ini "$seeds"/*.ini
 seed_text profile_file_fuzz config "[Common]\nAcceptKu=on\nMinSR=0x10\n[lyngsat]\n0130=http://x/a.html\n-0300=http://x/b.html\n"
 seed xml_reader_fuzz "$seeds"/*.xml
+seed xml_reader_fuzz "$root"/tests/data/xml/*
 seed dll_reader_fuzz "$seeds"/*.dll
+seed dvbv5_reader_fuzz "$root"/tests/data/dvbv5/*
 for site in lyngsat kingofsat flysat satcodx telesputnik; do
   seed "${site}_parser_fuzz" "$root/examples/$site-sample.html" "$root"/tests/data/pages/"$site"/*
 done

@@ -126,9 +126,10 @@ TEST(XmlFile, ReadsWhatTheWriterAndOtherProgramsWrite) {
   ASSERT_EQ(m.run.catalogue.SatelliteCount(), 3);
   EXPECT_EQ(m.Satellite(0).Name, "Example Sat");
   EXPECT_EQ(m.Satellite(0).Position, 130);
+  TransponderRecord halfStep = Transponder(10758, 'H', 6602, 0, 0);
+  halfStep.Details.FrequencyKhz = 500;  // kept beside the MHz
   EXPECT_EQ(m.TranspondersOf(0),
-            (std::vector<TransponderRecord>{Transponder(10719, 'V', 27500, 7, 8),
-                                            Transponder(10758, 'H', 6602, 0, 0),
+            (std::vector<TransponderRecord>{Transponder(10719, 'V', 27500, 7, 8), halfStep,
                                             Transponder(11000, 'R', 27500, 0, 0)}));
   EXPECT_EQ(m.Satellite(1).Position, 1801);
   EXPECT_EQ(m.TranspondersOf(1), std::vector<TransponderRecord>{Transponder(3794, 'L', 2170, 2, 3)});
