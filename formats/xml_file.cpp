@@ -67,17 +67,21 @@ void WriteSatellite(OutputFile& file, const SatelliteRecord& satellite, std::str
   // fixed buffer, its line break included, and written at once.
   for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {
     if (t.SystemKind != kKindDvbS) continue;
+    // The longest line is 106 bytes (two 32-bit values times 1000 with
+    // their signs); every piece is still bounded by the buffer's end.
     char buffer[128];
     char* end = buffer + sizeof buffer;
-    auto put = [](char* at, std::string_view text) {
-      return std::copy(text.begin(), text.end(), at);
+    auto put = [end](char* at, std::string_view text) {
+      size_t room = static_cast<size_t>(end - at);
+      return std::copy_n(text.begin(), std::min(room, text.size()), at);
     };
     char* at = put(buffer, "\t\t<transponder frequency=\"");
     at = std::to_chars(at, end, static_cast<int64_t>(t.Frequency) * 1000).ptr;
     at = put(at, "\" symbol_rate=\"");
     at = std::to_chars(at, end, static_cast<int64_t>(t.SymbolRate) * 1000).ptr;
     at = put(at, "\" polarization=\"");
-    *at++ = XmlPolarizationCode(t.Polarization);
+    char polarization = XmlPolarizationCode(t.Polarization);
+    at = put(at, std::string_view(&polarization, 1));
     at = put(at, "\" fec_inner=\"");
     at = std::to_chars(at, end, t.FecNumerator).ptr;
     at = put(at, "\"/>\n");
