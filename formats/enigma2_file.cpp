@@ -7,19 +7,13 @@
 
 #include "formats/code_table.h"
 #include "formats/text_output.h"
+#include "formats/xml_file.h"
 #include "platform/file_system.h"
 #include "platform/unique_file_name.h"
 
 namespace kavrel {
 
 namespace {
-
-constexpr std::array<CodePair<char, char>, 4> kPolarizationCodes{{
-    {'H', '0'},
-    {'V', '1'},
-    {'L', '2'},
-    {'R', '3'},
-}};
 
 constexpr std::array<CodePair<uint8_t, int32_t>, 2> kSystemCodes{{
     {kKindDvbS, 0},
@@ -103,8 +97,9 @@ void AppendEscapedName(std::string& line, const SatelliteRecord& satellite) {
 // One transponder line, assembled in a reused string and written at once;
 // none for a polarization without a code (admission lets none in).
 void WriteTransponder(OutputFile& file, const TransponderRecord& t, std::string& line) {
-  std::optional<char> polarization = CodeOf<char, char>(kPolarizationCodes, t.Polarization);
-  if (!polarization) return;
+  // Both dialects code polarizations alike.
+  char polarization = XmlPolarizationCode(t.Polarization);
+  if (!PolarizationFromXmlCode(polarization)) return;
   auto number = [&](std::string_view name, int64_t value) {
     line += name;
     AppendDecimal(line, value);
@@ -115,7 +110,7 @@ void WriteTransponder(OutputFile& file, const TransponderRecord& t, std::string&
          static_cast<int64_t>(t.Frequency) * 1000 + std::min<int64_t>(t.Details.FrequencyKhz, 999));
   number(" symbol_rate=\"", static_cast<int64_t>(t.SymbolRate) * 1000);
   line += " polarization=\"";
-  line += *polarization;
+  line += polarization;
   line += '"';
   number(" fec_inner=\"", Enigma2FecCode({t.FecNumerator, t.FecDenominator}));
   number(" system=\"", t.SystemKind == kKindDvbS2 ? 1 : 0);
