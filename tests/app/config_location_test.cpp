@@ -47,11 +47,15 @@ TEST(ConfigLocation, BesideABuiltProgramPerUserForAnInstalledOne) {
       auto found = c.environment.find(name);
       return found == c.environment.end() ? nullptr : found->second.c_str();
     });
-    if (c.path != "*") EXPECT_EQ(location.path, c.path);
+    if (c.path != "*") {
+      EXPECT_EQ(location.path, c.path);
+    }
     // Empty where nothing is expected, else beginning with the expected words.
     EXPECT_TRUE(c.error.empty() ? location.error.empty() : location.error.starts_with(c.error)) << location.error;
     EXPECT_TRUE(c.note.empty() ? location.note.empty() : location.note.starts_with(c.note)) << location.note;
-    if (!c.contents.empty()) EXPECT_EQ(testing::ReadFile(location.path), c.contents);
+    if (!c.contents.empty()) {
+      EXPECT_EQ(testing::ReadFile(location.path), c.contents);
+    }
   }
 }
 

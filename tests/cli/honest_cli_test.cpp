@@ -44,7 +44,9 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
     EXPECT_EQ(Lines(result.err), c.errors);
     EXPECT_EQ(result.exitCode, c.exitCode);
     // Standard output ends as it always has, whatever went wrong.
-    if (c.exitCode != 1) EXPECT_EQ(Lines(result.out).back(), "All done");
+    if (c.exitCode != 1) {
+      EXPECT_EQ(Lines(result.out).back(), "All done");
+    }
     for (const std::string& name : program.WorkNames()) {
       if (name.ends_with(".xml") || name == "0130.ini") std::remove(program.Work(name).c_str());
     }

@@ -4,98 +4,34 @@
 // KAVREL_PACKAGE_TEST=1 on a root machine with cpack and dpkg, the Debian
 // package built, installed, run and removed again.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <optional>
 #include <sstream>
-#include <thread>
 
+#include "support/memory_run.h"
 #include "support/program.h"
 #include "support/scratch_dir.h"
-
-extern char** environ;
 
 namespace kavrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Environment changes for a child: a value sets the variable, nothing
-// removes it.
-using Environment = std::map<std::string, std::optional<std::string>>;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string ReadStream(FILE* file) {
-  std::string text;
-  std::rewind(file);
-  char buffer[8192];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-  return text;
-}
-
-// Runs argv[0] (an absolute path) with the environment of the test changed
-// by `changes`, in `directory`. A run longer than `timeoutSeconds` is
-// killed with all it started and fails the test.
+// RunProcess with argv[0] as the program; a time-out fails the test
+// instead of ending it, so that the package test still removes what it
+// installed.
 ProgramResult RunWith(const std::vector<std::string>& argv, const Environment& changes,
                       const std::string& directory, int timeoutSeconds) {
-  std::vector<std::string> entries;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string text(*entry);
-    if (!changes.contains(text.substr(0, text.find('=')))) entries.push_back(text);
+  try {
+    return RunProcess(argv[0], {argv.begin() + 1, argv.end()}, directory, timeoutSeconds, changes);
+  } catch (const std::runtime_error& timedOut) {
+    ADD_FAILURE() << timedOut.what();
+    return ProgramResult{};
   }
-  for (const auto& [name, value] : changes) {
-    if (value) entries.push_back(name + "=" + *value);
-  }
-  std::vector<char*> args, env;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  for (const std::string& e : entries) env.push_back(const_cast<char*>(e.c_str()));
-  args.push_back(nullptr);
-  env.push_back(nullptr);
-
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    ::dup2(::fileno(out), 1);
-    ::dup2(::fileno(err), 2);
-    if (::chdir(directory.c_str()) != 0) ::_exit(126);
-    ::execve(args[0], args.data(), env.data());
-    ::_exit(127);
-  }
-  ProgramResult result;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(-pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      ADD_FAILURE() << argv[0] << " did not end within " << timeoutSeconds << " s";
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = ReadStream(out);
-  result.err = ReadStream(err);
-  std::fclose(out);
-  std::fclose(err);
-  return result;
 }
 
 // An executable of that name on PATH, or "".

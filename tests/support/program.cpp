@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+extern char** environ;
+
 namespace kavrel::testing {
 
 bool OnlyPagesOfNoSite(const ProgramResult& result) {
@@ -68,7 +70,26 @@ ProgramResult InstalledProgram::Run(const std::vector<std::string>& arguments, i
 }
 
 ProgramResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory, int timeoutSeconds) {
+                         const std::string& workingDirectory, int timeoutSeconds,
+                         const Environment& changes) {
+  // The child's environment is made before the fork: a child of a process
+  // with threads may only call what is safe after fork.
+  std::vector<std::string> entries;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string text(*entry);
+    if (!changes.contains(text.substr(0, text.find('=')))) entries.push_back(std::move(text));
+  }
+  for (const auto& [name, value] : changes) {
+    if (value) entries.push_back(name + "=" + *value);
+  }
+  std::vector<char*> environment;
+  for (std::string& entry : entries) environment.push_back(entry.data());
+  environment.push_back(nullptr);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+
   int outPipe[2], errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
@@ -76,14 +97,11 @@ ProgramResult RunProcess(const std::string& program, const std::vector<std::stri
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    ::setpgid(0, 0);  // a group of its own, so that a time-out ends all it started
     ::dup2(outPipe[1], 1);
     ::dup2(errPipe[1], 2);
     if (::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
+    ::execve(program.c_str(), argv.data(), environment.data());
     ::_exit(127);
   }
   ::close(outPipe[1]);
@@ -116,7 +134,7 @@ ProgramResult RunProcess(const std::string& program, const std::vector<std::stri
       }
     }
   }
-  if (timedOut) ::kill(pid, SIGKILL);
+  if (timedOut) ::kill(-pid, SIGKILL);
   for (auto& fd : fds) {
     if (fd.fd >= 0) ::close(fd.fd);
   }

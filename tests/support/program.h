@@ -4,6 +4,8 @@
 #ifndef KAVREL_TESTS_SUPPORT_PROGRAM_H
 #define KAVREL_TESTS_SUPPORT_PROGRAM_H
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,9 +55,16 @@ class InstalledProgram {
 // error, nothing else.
 bool OnlyPagesOfNoSite(const ProgramResult& result);
 
-// Runs any program with arguments in a directory, capturing its output.
+// Changes to the test's environment for a child: a value sets the
+// variable, nothing removes it.
+using Environment = std::map<std::string, std::optional<std::string>>;
+
+// Runs any program with arguments in a directory, capturing its output; a
+// run longer than `timeoutSeconds` is killed with everything it started,
+// and throws.
 ProgramResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory, int timeoutSeconds);
+                         const std::string& workingDirectory, int timeoutSeconds,
+                         const Environment& changes = {});
 
 // Path of a file under tests/data of the source tree.
 std::string TestDataPath(const std::string& name);
