@@ -30,7 +30,7 @@ namespace {
 constexpr int kSomeInputsFailed = 2;
 
 // A run that admitted transponders its format cannot hold says so beside
-// the specified output, with the format that would keep them.
+// the progress lines, with the format that would keep them.
 void ReportLeftOut(Run& run, const OutputFormat& format) {
   size_t leftOut = TranspondersLeftOut(run.catalogue, format);
   if (leftOut == 0) return;

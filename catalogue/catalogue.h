@@ -21,7 +21,7 @@ namespace kavrel {
 // p mod 3600 for p >= 3600; anything else unchanged (negatives included).
 int32_t NormalizePosition(int32_t position);
 
-// What today's transponders carry beyond the specified record: multistream
+// What today's transponders carry beyond the original record: multistream
 // (input stream, scrambling code, T2-MI), DVB-S2 roll-off and pilots, and
 // the kHz of a frequency. All unset for a source that does not give them.
 struct TransponderDetails {
@@ -85,7 +85,7 @@ constexpr size_t kMaxTransponders = 65535;
 // polarization and stream (exactly on it when the listed symbol rate is
 // below 6000) is the same transponder: it is dropped when symbol rate and
 // FEC agree, and otherwise overwrites the listed one in its place. Without
-// stream data this is the rule of the specified lists, unchanged. That
+// stream data this is the rule lists always had, unchanged. That
 // overwrite can move a frequency by up to 2 MHz without moving the node.
 //
 // The rule is defined as a walk from the head; the list answers it from an

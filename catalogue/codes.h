@@ -11,7 +11,7 @@ namespace kavrel {
 enum SystemKindCode : uint8_t { kKindDvbS = 1, kKindDvbS2 = 2, kKindDss = 3 };
 
 // Modulation of a transponder (TransponderRecord::Modulation); 0 when the
-// source does not give one. The specified formats know QPSK and 8PSK only;
+// source does not give one. The original formats know QPSK and 8PSK only;
 // today's files name the others.
 enum ModulationCode : uint8_t {
   kModulationNone = 0,

@@ -233,7 +233,7 @@ void ReadClassicTransponder(SatelliteSink& sink, std::string_view line) {
   OfferedTransponder offered;
   int32_t kilohertz = IntegerTextOr(XmlAttributeValue(line, "frequency"), 0);
   offered.Frequency = kilohertz / 1000;
-  // The MHz are what every rule and the specified formats use; the kHz go
+  // The MHz are what every rule and the original formats use; the kHz go
   // beside them for the formats that write them back.
   if (kilohertz > 0) offered.Details.FrequencyKhz = static_cast<uint16_t>(kilohertz % 1000);
   offered.SymbolRate = IntegerTextOr(XmlAttributeValue(line, "symbol_rate"), 0) / 1000;
