@@ -586,6 +586,14 @@ ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
   // Nothing else in the file says where the satellite is; input dispatch
   // tells the user.
   if (!satellite) return ProducerResult::kRead;
+  // A first line "# <name> <position>" for the position the file name gives
+  // is kavrel's own, and holds the name as it was, blanks and all.
+  std::string_view first = file.bytes.substr(0, file.bytes.find('\n'));
+  if (first.ends_with('\r')) first.remove_suffix(1);
+  std::string ending = " " + PositionText(satellite->position);
+  if (first.starts_with("# ") && first.size() > 2 + ending.size() && first.ends_with(ending)) {
+    satellite->name = std::string(first.substr(2, first.size() - 2 - ending.size()));
+  }
   sink.FindOrAddSatellite(satellite->name, satellite->position, TextEncoding::kUtf8);
   for (const Entry& entry : ReadEntries(file.bytes)) sink.AddTransponder(entry.offered);
   sink.EndSatellite(satellite->name.empty() ? file.name : std::string_view(satellite->name));

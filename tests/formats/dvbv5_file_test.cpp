@@ -162,6 +162,21 @@ TEST(Dvbv5File, FixturesSurviveTheirOwnFormat) {
     EXPECT_EQ(second.Satellite(0).Position, first.Satellite(0).Position);
     EXPECT_EQ(second.Satellite(0).Name, first.Satellite(0).Name);
   }
+  // A name the file name cannot hold comes back from kavrel's first line.
+  ScratchDir dir;
+  CurrentDirectoryGuard cwd(dir.path());
+  MemoryRun first, second;
+  first.run.options.AcceptedKinds = KindSet{kKindDvbS, kKindDvbS2};
+  first.run.sink.FindOrAddSatellite("Hot Bird 13B/13C & more", 130);
+  OfferedTransponder offered;
+  offered.Frequency = 11747;
+  offered.Polarization = 'H';
+  offered.SymbolRate = 27500;
+  offered.SystemKind = kKindDvbS;
+  ASSERT_TRUE(first.run.sink.AddTransponder(offered));
+  WriteDvbv5Files(first.run.catalogue, first.Writer());
+  ReadAll(second, second.Source(dir.At("Hot-Bird-13B-13C-&-more-13.0E")));
+  EXPECT_EQ(second.Satellite(0).Name, "Hot Bird 13B/13C & more");
 }
 
 // The files a run announces with "Creating <path>...".
