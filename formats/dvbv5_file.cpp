@@ -612,8 +612,19 @@ std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
   text += ' ';
   text += PositionText(satellite.Position);
   text += '\n';
+  // Streams told apart only by what the format cannot say (T2-MI PLPs)
+  // would give the same block again: it is written once.
+  size_t lastBlock = text.size();
   for (const TransponderRecord& t : satellite.Transponders) {
-    if (IsWritten(t)) AppendBlock(text, t);
+    if (!IsWritten(t)) continue;
+    size_t start = text.size();
+    AppendBlock(text, t);
+    std::string_view block = std::string_view(text).substr(start);
+    if (start > lastBlock && std::string_view(text).substr(lastBlock, start - lastBlock) == block) {
+      text.resize(start);
+    } else {
+      lastBlock = start;
+    }
   }
   return text;
 }
