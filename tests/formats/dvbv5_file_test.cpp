@@ -174,6 +174,15 @@ TEST(Dvbv5File, FixturesSurviveTheirOwnFormat) {
   offered.SymbolRate = 27500;
   offered.SystemKind = kKindDvbS;
   ASSERT_TRUE(first.run.sink.AddTransponder(offered));
+  // Two T2-MI PLPs of one frequency: the format cannot tell them apart, so
+  // they make one block.
+  offered.Frequency = 11766;
+  for (int16_t plp : {0, 1}) {
+    offered.Details.T2miPlpId = plp;
+    ASSERT_TRUE(first.run.sink.AddTransponder(offered));
+  }
+  std::string text = Dvbv5SatelliteText(first.Satellite(0));
+  EXPECT_EQ(text.find("FREQUENCY = 11766000"), text.rfind("FREQUENCY = 11766000")) << text;
   WriteDvbv5Files(first.run.catalogue, first.Writer());
   ReadAll(second, second.Source(dir.At("Hot-Bird-13B-13C-&-more-13.0E")));
   EXPECT_EQ(second.Satellite(0).Name, "Hot Bird 13B/13C & more");
