@@ -2,27 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/int_text.h"
 #include "platform/line_reader.h"
 #include "platform/text.h"
 
 namespace kavrel {
-
-namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Plain decimal digits, the value capped so that no text overflows it.
-std::optional<uint64_t> Digits(std::string_view text) {
-  if (text.empty() || text.size() > 18) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
-
-}  // namespace
 
 std::optional<std::string_view> ResponseHead::Field(std::string_view name) const {
   for (const auto& [fieldName, value] : fields) {
@@ -44,9 +28,9 @@ std::optional<ResponseHead> ParseResponseHead(std::string_view head) {
   std::string_view status = lines.ReadRawLine();
   if (status.ends_with('\r')) status.remove_suffix(1);
   constexpr std::string_view kVersion = "HTTP/";
-  if (status.size() < 12 || !status.starts_with(kVersion) || !IsDigit(status[5]) || status[6] != '.' ||
-      !IsDigit(status[7]) || status[8] != ' ' || !IsDigit(status[9]) || !IsDigit(status[10]) ||
-      !IsDigit(status[11]) || (status.size() > 12 && status[12] != ' ')) {
+  if (status.size() < 12 || !status.starts_with(kVersion) || !IsAsciiDigit(status[5]) || status[6] != '.' ||
+      !IsAsciiDigit(status[7]) || status[8] != ' ' || !IsAsciiDigit(status[9]) || !IsAsciiDigit(status[10]) ||
+      !IsAsciiDigit(status[11]) || (status.size() > 12 && status[12] != ' ')) {
     return std::nullopt;
   }
   ResponseHead parsed;
@@ -87,13 +71,13 @@ bool IsChunkedFieldLine(std::string_view line) {
 
 std::optional<uint64_t> ContentLength(const ResponseHead& head) {
   std::optional<std::string_view> value = head.Field("Content-Length");
-  return value ? Digits(*value) : std::nullopt;
+  return value ? PlainDigitsValue(*value) : std::nullopt;
 }
 
 std::optional<int64_t> RetryAfterSeconds(const ResponseHead& head) {
   std::optional<std::string_view> value = head.Field("Retry-After");
   if (!value) return std::nullopt;
-  std::optional<uint64_t> seconds = Digits(*value);
+  std::optional<uint64_t> seconds = PlainDigitsValue(*value);
   if (!seconds) return std::nullopt;
   return static_cast<int64_t>(std::min<uint64_t>(*seconds, INT32_MAX));
 }

@@ -7,6 +7,7 @@
 
 #include "formats/text_output.h"
 #include "platform/file_system.h"
+#include "platform/int_text.h"
 #include "platform/text.h"
 #include "platform/unique_file_name.h"
 
@@ -86,21 +87,6 @@ std::string Squeezed(std::string_view text) {
   return squeezed;
 }
 
-// A value of plain decimal digits, or nothing (signs, blanks inside,
-// fractions and values past 19 significant digits are not numbers here).
-std::optional<uint64_t> DigitsValue(std::string_view text) {
-  if (text.empty()) return std::nullopt;
-  size_t first = 0;
-  while (first + 1 < text.size() && text[first] == '0') ++first;
-  if (text.size() - first > 19) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
-
 // The key of a "KEY = VALUE" line as IsDvbv5Text accepts it: a letter, then
 // letters, digits, "_" and blanks ("PLS CODE"). Keys of kavrel's own INI
 // files are numbers and never pass.
@@ -134,8 +120,8 @@ char PolarizationOf(std::string_view value) {
 FecFraction FecOf(std::string_view value) {
   size_t slash = value.find('/');
   if (slash == std::string_view::npos) return {};
-  std::optional<uint64_t> numerator = DigitsValue(TrimBlanks(value.substr(0, slash)));
-  std::optional<uint64_t> denominator = DigitsValue(TrimBlanks(value.substr(slash + 1)));
+  std::optional<uint64_t> numerator = PlainDigitsValue(TrimBlanks(value.substr(0, slash)));
+  std::optional<uint64_t> denominator = PlainDigitsValue(TrimBlanks(value.substr(slash + 1)));
   if (!numerator || !denominator || *numerator == 0 || *numerator >= *denominator || *denominator > 255) {
     return {};
   }
@@ -199,9 +185,9 @@ struct Block {
     if (name == "DELIVERYSYSTEM") {
       kind = KindOf(value);
     } else if (name == "FREQUENCY") {
-      frequencyKhz = DigitsValue(value).value_or(0);
+      frequencyKhz = PlainDigitsValue(value).value_or(0);
     } else if (name == "SYMBOLRATE") {
-      symbolRate = DigitsValue(value).value_or(0);
+      symbolRate = PlainDigitsValue(value).value_or(0);
     } else if (name == "POLARIZATION") {
       polarization = PolarizationOf(value);
     } else if (name == "INNERFEC") {
@@ -215,10 +201,10 @@ struct Block {
     } else if (name == "STREAMID") {
       // -1 and 4294967295 say "no stream filter"; values beyond the packed
       // bits are no stream either: the transponder itself is still good.
-      std::optional<uint64_t> number = DigitsValue(value);
+      std::optional<uint64_t> number = PlainDigitsValue(value);
       packedStream = number && *number < kPackedStreamLimit ? static_cast<int64_t>(*number) : -1;
     } else if (name == "PLSCODE") {
-      std::optional<uint64_t> number = DigitsValue(value);
+      std::optional<uint64_t> number = PlainDigitsValue(value);
       if (number && *number <= kMaxPlsCode) plsCode = static_cast<int64_t>(*number);
     } else if (name == "PLSMODE") {
       if (std::optional<uint8_t> mode = PlsModeOf(value)) plsMode = *mode;
@@ -346,8 +332,8 @@ std::optional<int32_t> PositionOfText(std::string_view text) {
   std::string_view degrees = number.substr(0, dot);
   std::string_view fraction = dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
   if (degrees.size() > 3 || (dot != std::string_view::npos && fraction.empty())) return std::nullopt;
-  std::optional<uint64_t> whole = DigitsValue(degrees);
-  if (!whole || !std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  std::optional<uint64_t> whole = PlainDigitsValue(degrees);
+  if (!whole || !std::all_of(fraction.begin(), fraction.end(), IsAsciiDigit)) {
     return std::nullopt;
   }
   // Tenths are what the catalogue keeps; further decimals are dropped.
@@ -362,7 +348,7 @@ std::string_view WithoutCopyNumber(std::string_view name) {
   size_t open = name.rfind('(');
   if (open == std::string_view::npos) return name;
   std::string_view digits = name.substr(open + 1, name.size() - open - 2);
-  if (!DigitsValue(digits)) return name;
+  if (!PlainDigitsValue(digits)) return name;
   return name.substr(0, open);
 }
 

@@ -66,7 +66,7 @@ void AppendKindSection(std::string& text, const SatelliteRecord& satellite, std:
 int32_t WholeMegahertz(std::string_view text) {
   // The usual field, a few plain digits, is its own value.
   if (!text.empty() && text.size() < 10 &&
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      std::all_of(text.begin(), text.end(), IsAsciiDigit)) {
     return IntegerTextOr(text, 0);
   }
   std::string field(text);

@@ -43,12 +43,10 @@ constexpr NamedCode kModulations[] = {{"QPSK", kModulationQpsk},
                                       {"16APSK", kModulation16apsk},
                                       {"32APSK", kModulation32apsk}};
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool AllDigits(std::string_view text) {
   if (text.empty() || text.size() > kMaxDigits) return false;
   for (char c : text) {
-    if (!IsDigit(c)) return false;
+    if (!IsAsciiDigit(c)) return false;
   }
   return true;
 }
@@ -131,7 +129,7 @@ std::optional<int32_t> ReadPosition(std::string_view text) {
   }
   if (mark == npos) return std::nullopt;
   size_t start = mark;
-  while (start > 0 && (IsDigit(text[start - 1]) || text[start - 1] == '.') && mark - start < 8) {
+  while (start > 0 && (IsAsciiDigit(text[start - 1]) || text[start - 1] == '.') && mark - start < 8) {
     --start;
   }
   std::string_view number = text.substr(start, mark - start);
@@ -139,7 +137,7 @@ std::optional<int32_t> ReadPosition(std::string_view text) {
   std::string_view whole = number.substr(0, point);
   if (!AllDigits(whole)) return std::nullopt;
   int32_t tenths = DigitsValue(whole) * 10;
-  if (point != npos && point + 1 < number.size() && IsDigit(number[point + 1])) {
+  if (point != npos && point + 1 < number.size() && IsAsciiDigit(number[point + 1])) {
     tenths += number[point + 1] - '0';
   }
   std::string_view rest = TrimBlanks(text.substr(mark + markSize));

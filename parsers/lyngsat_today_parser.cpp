@@ -55,8 +55,6 @@ struct Title {
   int32_t position = 0;
 };
 
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Whether `text` at `at` starts with `word`, letter case ignored.
 bool StartsWithAt(std::string_view text, size_t at, std::string_view word) {
   if (at > text.size() || text.size() - at < word.size()) return false;

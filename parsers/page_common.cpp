@@ -14,7 +14,7 @@ std::optional<int64_t> LeadingNumber(std::string_view text, int64_t limit) {
   text = TrimLeadingBlanks(text);
   size_t digits = 0;
   int64_t value = 0;
-  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+  while (digits < text.size() && IsAsciiDigit(text[digits])) {
     value = value * 10 + (text[digits] - '0');
     if (value > limit) return std::nullopt;
     ++digits;

@@ -1,5 +1,7 @@
 #include "platform/int_text.h"
 
+#include "platform/text.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -123,6 +125,20 @@ std::optional<double> ParseDecimalComma(std::string_view text) {
   double value = 0;
   auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
   if (error != std::errc() || end != plain.data() + plain.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<uint64_t> PlainDigitsValue(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  size_t first = 0;
+  while (first + 1 < text.size() && text[first] == '0') ++first;
+  constexpr size_t kMaxSignificant = 19;
+  if (text.size() - first > kMaxSignificant) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (!IsAsciiDigit(c)) return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
   return value;
 }
 

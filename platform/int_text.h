@@ -39,6 +39,12 @@ int32_t WholeNumberOrZero(std::string_view text);
 // beyond the range of a double.
 std::optional<double> ParseDecimalComma(std::string_view text);
 
+// A text of decimal digits and nothing else (no sign, no blank), as HTTP
+// fields and channel files write counts; any number of leading zeros.
+// Nothing for any other text and beyond 19 significant digits, so the
+// value always fits.
+std::optional<uint64_t> PlainDigitsValue(std::string_view text);
+
 // Decimal text of a signed integer.
 std::string DecimalText(int64_t value);
 

@@ -17,6 +17,9 @@ std::string LowerAscii(std::string_view text);
 // True when the two texts are equal apart from ASCII letter case.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// "0" to "9" only: no locale, no other digits.
+inline bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Removes blanks and control characters (bytes 0 to 32) at both ends.
 // Inline: readers call it for every field of every line.
 inline std::string_view TrimBlanks(std::string_view text) {
