@@ -9,16 +9,11 @@
 #   scripts/bench-https.sh [path/to/kavrel]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-kavrel=${1:-}
-if [ -z "$kavrel" ]; then
-  build="$root/build-release"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVREL_TESTS=OFF >/dev/null
-  ninja -C "$build" kavrel >/dev/null
-  kavrel="$build/kavrel"
-fi
+source "$root/scripts/bench-common.sh"
+kavrel=$(bench_kavrel "${1:-}")
 work=$(mktemp -d "${TMPDIR:-/tmp}/kavrel-bench-https-XXXXXX")
 cleanup() {
-  if [ -f "$work/nginx.pid" ]; then kill "$(cat "$work/nginx.pid")" 2>/dev/null || true; fi
+  bench_stop_nginx "$work"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -29,7 +24,7 @@ addr=127.62.$((RANDOM % 200 + 20)).$((RANDOM % 200 + 20))
 port=8443
 origin="https://$addr:$port"
 
-mkdir -p "$work/ca" "$work/site" "$work/temp" "$work/bin"
+mkdir -p "$work/ca" "$work/site" "$work/bin"
 (
   cd "$work/ca"
   key=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
@@ -67,32 +62,13 @@ for i in $(seq 1 200); do
 done
 cp "$kavrel" "$work/bin/kavrel"
 
-cat > "$work/nginx.conf" <<CONF
-daemon on;
-master_process on;
-user $(id -un);
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  client_body_temp_path $work/temp/body;
-  proxy_temp_path $work/temp/proxy;
-  fastcgi_temp_path $work/temp/fastcgi;
-  uwsgi_temp_path $work/temp/uwsgi;
-  scgi_temp_path $work/temp/scgi;
-  types { text/html html; }
-  server {
+bench_start_nginx "$work" "server {
     listen $addr:$port ssl;
     ssl_certificate $work/ca/server.pem;
     ssl_certificate_key $work/ca/server.key;
     root $work/site;
     gzip on;
-  }
-}
-CONF
-nginx -c "$work/nginx.conf" -p "$work"
+  }"
 curl -s --retry 20 --retry-connrefused --retry-delay 0 --cacert "$SSL_CERT_FILE" -o /dev/null "$origin/p1.html"
 
 python3 - "$work" "$origin" "${RUNS:-3}" <<'PY'

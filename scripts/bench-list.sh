@@ -6,13 +6,8 @@
 #   scripts/bench-list.sh [path/to/kavrel]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-kavrel=${1:-}
-if [ -z "$kavrel" ]; then
-  build="$root/build-release"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVREL_TESTS=OFF >/dev/null
-  ninja -C "$build" kavrel >/dev/null
-  kavrel="$build/kavrel"
-fi
+source "$root/scripts/bench-common.sh"
+kavrel=$(bench_kavrel "${1:-}")
 work=$(mktemp -d "${TMPDIR:-/tmp}/kavrel-bench-list-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 

@@ -18,8 +18,9 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKAVREL_TESTS=
 ninja -C "$build" kavrel kavrel_bench >/dev/null
 kavrel="$build/kavrel"
 work=$(mktemp -d "${TMPDIR:-/tmp}/kavrel-bench-XXXXXX")
+source "$root/scripts/bench-common.sh"
 cleanup() {
-  [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
+  bench_stop_nginx "$work"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,7 +39,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "skipped: needs root to serve on port 80"
 else
   addr=127.61.$((RANDOM % 200 + 20)).$((RANDOM % 200 + 20))
-  mkdir -p "$work/site" "$work/temp" "$work/kavrel" "$work/curl"
+  mkdir -p "$work/site" "$work/kavrel" "$work/curl"
   config="$work/kavrel/kavrel.ini"
   echo "[lyngsat]" > "$config"
   for i in $(seq 0 199); do
@@ -46,30 +47,11 @@ else
     printf '%04d=http://%s/p%d.html\n' "$i" "$addr" "$i" >> "$config"
   done
   cp "$kavrel" "$work/kavrel/kavrel"
-  cat > "$work/nginx.conf" <<CONF
-daemon on;
-master_process on;
-user root;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  client_body_temp_path $work/temp/body;
-  proxy_temp_path $work/temp/proxy;
-  fastcgi_temp_path $work/temp/fastcgi;
-  uwsgi_temp_path $work/temp/uwsgi;
-  scgi_temp_path $work/temp/scgi;
-  types { text/html html; }
-  server { listen $addr:80; root $work/site; }
-}
-CONF
-  nginx -c "$work/nginx.conf" -p "$work"
+  bench_start_nginx "$work" "server { listen $addr:80; root $work/site; }"
   sleep 0.3
   cd "$work/kavrel"
   start=$(date +%s%N)
-  ./kavrel '!l![0e-199e]' > walk.txt
+  ./kavrel '!l![0e-199e]' > walk.txt 2>/dev/null
   kavrel_ns=$(( $(date +%s%N) - start ))
   pages=$(grep -c '^Connection closed' walk.txt || true)
   [ "$pages" -eq 200 ] || { echo "only $pages of 200 pages fetched:"; tail -5 walk.txt; }
