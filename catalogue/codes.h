@@ -37,6 +37,9 @@ enum PlsModeCode : uint8_t { kPlsUnset = 0, kPlsRoot = 1, kPlsGold = 2, kPlsComb
 constexpr int16_t kNoStream = -1;
 constexpr int16_t kMaxStreamId = 255;
 
+// The physical layer scrambling code is 18 bits wide.
+constexpr uint32_t kMaxPlsCode = 262143;
+
 // The encoding of the texts of a source: names and providers are kept as
 // the source's bytes, with the encoding they are in.
 enum class TextEncoding : uint8_t { kLatin1, kUtf8 };

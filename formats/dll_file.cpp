@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "formats/code_table.h"
+#include "catalogue/code_table.h"
 #include "formats/little_endian.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"

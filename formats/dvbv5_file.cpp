@@ -34,7 +34,7 @@ constexpr int kPlsCodeShift = 8;
 constexpr uint32_t kPlsCodeBits = 0x3FFFF;
 constexpr int kPlsModeShift = 26;
 constexpr uint64_t kPackedStreamLimit = uint64_t{1} << 28;
-constexpr uint32_t kMaxPlsCode = kPlsCodeBits;
+static_assert(kMaxPlsCode == kPlsCodeBits);
 
 // One line of a text, without its line end, and whether it had one.
 struct TextLine {

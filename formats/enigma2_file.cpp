@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/code_table.h"
+#include "catalogue/code_table.h"
 #include "formats/text_output.h"
 #include "formats/xml_file.h"
 #include "platform/file_system.h"

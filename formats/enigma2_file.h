@@ -58,7 +58,6 @@ std::optional<uint8_t> PlsModeFromEnigma2Code(int32_t code);
 std::optional<int32_t> Enigma2PlsModeCode(uint8_t plsMode);
 
 // The widest values of the numeric attributes.
-constexpr uint32_t kMaxPlsCode = 262143;  // 18 bits
 constexpr uint16_t kMaxPid = 8191;        // 13 bits
 
 }  // namespace kavrel

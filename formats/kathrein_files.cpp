@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "formats/code_table.h"
+#include "catalogue/code_table.h"
 #include "formats/little_endian.h"
 #include "platform/unique_file_name.h"
 

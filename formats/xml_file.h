@@ -30,7 +30,7 @@
 #include <string_view>
 
 #include "catalogue/satellite_sink.h"
-#include "formats/code_table.h"
+#include "catalogue/code_table.h"
 #include "formats/format_table.h"
 
 namespace kavrel {

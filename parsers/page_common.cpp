@@ -28,7 +28,6 @@ std::optional<int64_t> LeadingNumber(std::string_view text, int64_t limit) {
 void ReadStreamWords(std::string_view text, TransponderDetails& details) {
   std::string lower = LowerAscii(text);
   std::string_view words = lower;
-  constexpr int64_t kMaxPlsCode = 262143;
   for (size_t at = 0; (at = words.find("stream", at)) != std::string_view::npos; at += 6) {
     if (std::optional<int64_t> id = LeadingNumber(words.substr(at + 6), kMaxStreamId)) {
       details.StreamId = static_cast<int16_t>(*id);

@@ -2,8 +2,8 @@
 // FEC fractions, system kinds) as small const tables of (value, code) pairs,
 // so that the reader and the writer of a format share one table and one
 // lookup instead of each keeping its own chain of tests.
-#ifndef KAVREL_FORMATS_CODE_TABLE_H
-#define KAVREL_FORMATS_CODE_TABLE_H
+#ifndef KAVREL_CATALOGUE_CODE_TABLE_H
+#define KAVREL_CATALOGUE_CODE_TABLE_H
 
 #include <cstdint>
 #include <optional>
