@@ -108,7 +108,7 @@ std::string BuildRequest(std::string_view address, const Options& options) {
   return request;
 }
 
-bool DownloadPage(const InputContext& context, const std::string& address,
+bool DownloadPage(InputContext& context, const std::string& address,
                   const std::string& path) {
   if (IsSecureAddress(address)) return DownloadSecurePage(context, address, path);
   std::ostream& out = context.out();

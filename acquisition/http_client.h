@@ -33,7 +33,7 @@ std::string BuildRequest(std::string_view address, const Options& options);
 // file; false after a failure, which it has reported, and then no file is
 // left. Connecting and every wait for data give up after
 // context.NetworkTimeoutSeconds of silence.
-bool DownloadPage(const InputContext& context, const std::string& address,
+bool DownloadPage(InputContext& context, const std::string& address,
                   const std::string& path);
 
 }  // namespace kavrel

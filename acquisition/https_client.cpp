@@ -122,7 +122,7 @@ std::optional<std::string> OpenTunnel(int fd, const WebAddress& address, const O
 
 // One request of a download: connect, shake hands, ask, judge the head, and
 // for a page store the response whole.
-Exchange RequestOnce(const InputContext& context, const WebAddress& address, const std::string& path) {
+Exchange RequestOnce(InputContext& context, const WebAddress& address, const std::string& path) {
   std::ostream& out = context.out();
   const Options& options = context.options();
   bool viaProxy = !options.ProxyHost.empty();
@@ -227,7 +227,7 @@ std::string BuildTunnelRequest(const WebAddress& address, const Options& options
   return request;
 }
 
-bool DownloadSecurePage(const InputContext& context, const std::string& address,
+bool DownloadSecurePage(InputContext& context, const std::string& address,
                         const std::string& path) {
   std::ostream& out = context.out();
   out << "Downloading " << address << "..." << '\n';

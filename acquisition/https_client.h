@@ -27,7 +27,7 @@ std::string BuildTunnelRequest(const WebAddress& address, const Options& options
 // (same progress lines; the file holds the final response's head and body
 // as received). False after a failure, which it has reported in one
 // "Error: " line (two when the TLS handshake failed), and no file is left.
-bool DownloadSecurePage(const InputContext& context, const std::string& address,
+bool DownloadSecurePage(InputContext& context, const std::string& address,
                         const std::string& path);
 
 }  // namespace kavrel

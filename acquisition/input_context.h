@@ -1,10 +1,11 @@
 // What reading inputs needs of the run: the door into the catalogue (with
-// the live options and the output stream), the configuration file that
-// holds the page tables, and the network time limit.
+// the live options and the output stream), the run's diagnostics, the
+// configuration file that holds the page tables, the network time limit and
+// when each host was last asked. Reading inputs changes the last two, so
+// the context is passed by plain reference.
 #ifndef KAVREL_ACQUISITION_INPUT_CONTEXT_H
 #define KAVREL_ACQUISITION_INPUT_CONTEXT_H
 
-#include <iostream>
 #include <ostream>
 #include <string_view>
 #include <string>
@@ -12,15 +13,16 @@
 #include "acquisition/host_pacer.h"
 #include "catalogue/options.h"
 #include "catalogue/satellite_sink.h"
+#include "platform/diagnostics.h"
 
 namespace kavrel {
 
 struct InputContext {
-  explicit InputContext(SatelliteSink& satelliteSink, std::ostream& errors = std::cerr)
-      : sink(satelliteSink), err(errors) {}
+  InputContext(SatelliteSink& satelliteSink, Diagnostics& runDiagnostics)
+      : sink(satelliteSink), diagnostics(runDiagnostics) {}
 
   SatelliteSink& sink;
-  std::ostream& err;  // standard error: inputs that gave nothing, and why
+  Diagnostics& diagnostics;  // inputs that gave nothing, and why
   std::string ConfigPath;  // the configuration file beside the program
 
   // How long a connection may stay silent (connecting, sending, or waiting
@@ -35,22 +37,10 @@ struct InputContext {
   // "Common" of the configuration file; a save never writes them.
   std::string UserAgent;
   int PageDelayMs = 1000;
-  mutable HostPacer pacer;  // when each host was last asked
+  HostPacer pacer;  // when each host was last asked
 
   const Options& options() const { return sink.options(); }
   std::ostream& out() const { return sink.out(); }
-
-  // An input that yielded nothing because something is wrong: one line
-  // "kavrel: <input>: <cause>" on standard error, and the run's exit status
-  // says that not every input was read.
-  void ReportFailure(std::string_view input, std::string_view cause) const {
-    err << "kavrel: " << input << ": " << cause << '\n';
-    ++failedInputs_;
-  }
-  int FailedInputs() const { return failedInputs_; }
-
- private:
-  mutable int failedInputs_ = 0;
 };
 
 }  // namespace kavrel

@@ -23,15 +23,15 @@ constexpr std::string_view kNotAPage = "neither a transponder file nor a page of
 // Parses one page. When its parser gives up, the sink reports it and
 // discards the satellite the page was filling. `input` names the page on
 // standard error when it gives nothing.
-void ParsePageOrDiscard(const InputContext& context, const SourceText& page, SiteType site,
+void ParsePageOrDiscard(InputContext& context, const SourceText& page, SiteType site,
                         std::string_view input) {
   if (site == kSiteNone) {
-    context.ReportFailure(input, kNotAPage);
+    context.diagnostics.InputFailed(input, kNotAPage);
     return;
   }
   if (ParsePage(context.sink, page, site) == ProducerResult::kAbandoned) {
     context.sink.AbandonPage();
-    context.ReportFailure(input, "the page could not be read");
+    context.diagnostics.InputFailed(input, "the page could not be read");
   }
 }
 
@@ -46,10 +46,10 @@ std::string FileBytes(const std::string& path) {
 // One page of a walk: fetched into a local file, decoded, parsed, and the
 // file removed again unless the user keeps downloaded pages. False when
 // the page could not be fetched.
-bool FetchAndParsePage(const InputContext& context, const std::string& address, SiteType site) {
+bool FetchAndParsePage(InputContext& context, const std::string& address, SiteType site) {
   std::string path = LocalPageName(address);
   if (!DownloadPage(context, address, path)) {
-    context.ReportFailure(address, "the page could not be fetched");
+    context.diagnostics.InputFailed(address, "the page could not be fetched");
     return false;
   }
   bool secure = IsSecureAddress(address);
@@ -61,7 +61,7 @@ bool FetchAndParsePage(const InputContext& context, const std::string& address, 
     if (secure && site == kSiteNone) site = DetectPageSite(page);
     ParsePageOrDiscard(context, SourceText{path, page}, site, address);
   } else {
-    context.ReportFailure(address, "the response could not be decoded");
+    context.diagnostics.InputFailed(address, "the response could not be decoded");
   }
   if (!context.options().KeepHTML) RemoveFileIfPresent(path);
   return true;
@@ -73,7 +73,7 @@ bool FetchAndParsePage(const InputContext& context, const std::string& address, 
 // hours.
 constexpr int64_t kMaxWalkPositions = kFullCircle;
 
-void WalkSitePositions(const InputContext& context, std::string_view input,
+void WalkSitePositions(InputContext& context, std::string_view input,
                        const SitePositionInput& walk, bool reported) {
   SiteType site = walk.site;
   int32_t walkStart = walk.walkStart;
@@ -95,23 +95,23 @@ void WalkSitePositions(const InputContext& context, std::string_view input,
   // what the user asked for.
   if (reported) return;
   if (!walk.range && addressed == 0) {
-    context.ReportFailure(input, "no page address for this position in section [" +
+    context.diagnostics.InputFailed(input, "no page address for this position in section [" +
                                      std::string(FindSiteRow(site)->section) + "] of " +
                                      context.ConfigPath);
   }
   if (walk.range) {
-    context.err << "kavrel: " << input << ": fetched " << fetched << " of " << addressed
-                << " pages listed for the range" << '\n';
+    context.diagnostics.Note(std::string(input) + ": fetched " + std::to_string(fetched) + " of " +
+                             std::to_string(addressed) + " pages listed for the range");
   }
 }
 
-void ProcessLocalFiles(const InputContext& context, const std::string& input) {
+void ProcessLocalFiles(InputContext& context, const std::string& input) {
   std::string directory = DirectoryPart(input);
   std::string prefix = directory.empty() ? CurrentDirectory() + "/" : directory;
   std::vector<std::string> names = FindMatchingNames(directory, NamePart(input));
   if (names.empty()) {
     bool mask = NamePart(input).find_first_of("*?") != std::string_view::npos;
-    context.ReportFailure(input, IsDirectory(input) ? "is a directory"
+    context.diagnostics.InputFailed(input, IsDirectory(input) ? "is a directory"
                                  : mask             ? "no file matches"
                                                     : "no such file");
   }
@@ -133,7 +133,7 @@ void ProcessLocalFiles(const InputContext& context, const std::string& input) {
       // them after the satellite, without an extension.
       (void)ReadDvbv5File(context.sink, source);
       if (!SatelliteOfDvbv5Name(path)) {
-        context.ReportFailure(path, "skipped, its file name holds no orbital position (such as Hotbird-13.0E)");
+        context.diagnostics.InputFailed(path, "skipped, its file name holds no orbital position (such as Hotbird-13.0E)");
       }
     } else if (format) {
       (void)format->read(context.sink, source);
@@ -195,7 +195,7 @@ PositionRange ParsePositionRange(std::string_view text) {
   return PositionRange{positions[0], positions[1], true};
 }
 
-void ProcessInput(const InputContext& context, std::string input) {
+void ProcessInput(InputContext& context, std::string input) {
   bool merge = !input.empty() && input[0] == '+';
   context.sink.SetMerge(merge);
   if (merge) input.erase(0, 1);
@@ -206,11 +206,11 @@ void ProcessInput(const InputContext& context, std::string input) {
     case InputKind::kSitePosition: {
       SitePositionInput sitePosition = ParseSitePositionInput(input);
       if (sitePosition.site == kSiteNone) {
-        context.ReportFailure(input, "unknown site letter '" + std::string(1, input[1]) + "'");
+        context.diagnostics.InputFailed(input, "unknown site letter '" + std::string(1, input[1]) + "'");
       } else {
         // A malformed range still walks its one position -1 as it always
         // has (a key "-0001" is 0.1 W); it is reported all the same.
-        if (sitePosition.malformedRange) context.ReportFailure(input, "malformed position range");
+        if (sitePosition.malformedRange) context.diagnostics.InputFailed(input, "malformed position range");
         WalkSitePositions(context, input, sitePosition, sitePosition.malformedRange);
       }
       return;

@@ -41,7 +41,7 @@ PositionRange ParsePositionRange(std::string_view text);
 
 // Processes one input: a page address, a site position input, or a local
 // file name or mask. A leading "+" merges into known satellites.
-void ProcessInput(const InputContext& context, std::string input);
+void ProcessInput(InputContext& context, std::string input);
 
 // Runs the parser of the site's markup that recognizes the page; a page of
 // no known site is left alone (kRead).

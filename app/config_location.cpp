@@ -5,11 +5,17 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/main_program.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
 
 namespace kavrel {
+
+std::string ConfigPathFor(const std::string& programPath) {
+  std::string name(NamePart(programPath));
+  size_t dot = name.find('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return DirectoryPart(programPath) + name + ".ini";
+}
 
 namespace {
 

@@ -19,6 +19,11 @@ struct ConfigLocation {
   std::string note;   // non-empty: a warning for standard error; the run goes on
 };
 
+// The configuration file of a program: its directory, its file name cut
+// before the first ".", and ".ini" (/opt/kavrel/kavrel -> /opt/kavrel/kavrel.ini,
+// /x/my.tool -> /x/my.ini).
+std::string ConfigPathFor(const std::string& programPath);
+
 // KAVREL_CONFIG when set; else, for a program in <prefix>/bin with a
 // <prefix>/share/kavrel, $XDG_CONFIG_HOME/kavrel/kavrel.ini (or
 // $HOME/.config/kavrel/kavrel.ini), copied from

@@ -13,7 +13,7 @@ namespace kavrel {
 
 void ProcessListFile(Run& run, const std::string& path) {
   if (!PathExists(path)) {
-    run.input.ReportFailure("@" + path, "no such list file");
+    run.diagnostics.InputFailed("@" + path, "no such list file");
     return;
   }
   std::string text;

@@ -18,24 +18,15 @@
 
 namespace kavrel {
 
-std::string ConfigPathFor(const std::string& programPath) {
-  std::string name(NamePart(programPath));
-  size_t dot = name.find('.');
-  if (dot != std::string::npos) name.resize(dot);
-  return DirectoryPart(programPath) + name + ".ini";
-}
-
 namespace {
-
-constexpr int kSomeInputsFailed = 2;
 
 // A run that admitted transponders its format cannot hold says so beside
 // the progress lines, with the format that would keep them.
 void ReportLeftOut(Run& run, const OutputFormat& format) {
   size_t leftOut = TranspondersLeftOut(run.catalogue, format);
   if (leftOut == 0) return;
-  run.err << "kavrel: " << leftOut << " transponders are left out: the " << format.configName
-          << " format cannot hold them";
+  std::string note = std::to_string(leftOut) + " transponders are left out: the " +
+                     std::string(format.configName) + " format cannot hold them";
   // Today's formats hold every DVB-S and DVB-S2 stream; only i3 holds DSS.
   const OutputFormat* keeper = nullptr;
   size_t keeperLeftOut = leftOut;
@@ -48,10 +39,10 @@ void ReportLeftOut(Run& run, const OutputFormat& format) {
     }
   }
   if (keeper != nullptr) {
-    run.err << "; /Format=" << LowerAscii(keeper->letters)
-            << (keeperLeftOut == 0 ? " holds them" : " holds more of them");
+    note += "; /Format=" + LowerAscii(keeper->letters) +
+            (keeperLeftOut == 0 ? " holds them" : " holds more of them");
   }
-  run.err << '\n';
+  run.diagnostics.Note(note);
 }
 
 // Transponders that only a switched-off kind kept out: the user may not
@@ -60,11 +51,12 @@ void ReportRefusedKinds(Run& run) {
   size_t s2 = run.sink.RefusedForKind(kKindDvbS2);
   size_t dss = run.sink.RefusedForKind(kKindDss);
   if (s2 + dss == 0) return;
-  run.err << "kavrel: " << s2 + dss << " transponders were not admitted only because of their system (";
-  if (s2 > 0) run.err << s2 << " DVB-S2" << (dss > 0 ? ", " : "");
-  if (dss > 0) run.err << dss << " DSS";
-  run.err << "); " << (s2 > 0 ? "/DVBS2+" : "") << (s2 > 0 && dss > 0 ? " " : "") << (dss > 0 ? "/DSS+" : "")
-          << (s2 > 0 && dss > 0 ? " admit them" : " admits them") << '\n';
+  std::string note = std::to_string(s2 + dss) + " transponders were not admitted only because of their system (";
+  if (s2 > 0) note += std::to_string(s2) + " DVB-S2" + (dss > 0 ? ", " : "");
+  if (dss > 0) note += std::to_string(dss) + " DSS";
+  note += std::string("); ") + (s2 > 0 ? "/DVBS2+" : "") + (s2 > 0 && dss > 0 ? " " : "") +
+          (dss > 0 ? "/DSS+" : "") + (s2 > 0 && dss > 0 ? " admit them" : " admits them");
+  run.diagnostics.Note(note);
 }
 
 // --help, -h and --version as the only argument; nothing for any other
@@ -75,14 +67,14 @@ std::optional<int> AnswerAboutItself(Run& run, const std::vector<std::string>& a
   bool version = first == "--version";
   if (!help && !version) {
     if (first.starts_with("--version=") || first.starts_with("--help=")) {
-      run.err << "kavrel: " << first.substr(0, first.find('=')) << " takes no value" << '\n';
-      return 1;
+      run.diagnostics.CannotStart(first.substr(0, first.find('=')) + " takes no value");
+      return run.diagnostics.Status();
     }
     return std::nullopt;
   }
   if (arguments.size() > 2) {
-    run.err << "kavrel: " << first << " takes no other arguments" << '\n';
-    return 1;
+    run.diagnostics.CannotStart(first + " takes no other arguments");
+    return run.diagnostics.Status();
   }
   if (version) {
     run.out << "kavrel " << kProgramVersion << '\n';
@@ -123,10 +115,10 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments, const Enviro
   ConfigLocation configuration = LocateConfiguration(ExecutablePath(arguments[0]), environment);
   if (!configuration.error.empty()) {
     run.out.flush();
-    run.err << "kavrel: " << configuration.error << '\n';
-    return 1;
+    run.diagnostics.CannotStart(configuration.error);
+    return run.diagnostics.Status();
   }
-  if (!configuration.note.empty()) run.err << "kavrel: " << configuration.note << '\n';
+  if (!configuration.note.empty()) run.diagnostics.Note(configuration.note);
   run.input.ConfigPath = configuration.path;
   LoadConfiguration(run);
   ParseOptions(run, CollectOptionTokens(arguments), run.options);
@@ -149,7 +141,7 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments, const Enviro
   ReportRefusedKinds(run);
   run.out << "All done" << '\n';
   if (run.options.SaveConfig) SaveConfiguration(run);
-  return run.input.FailedInputs() > 0 ? kSomeInputsFailed : 0;
+  return run.diagnostics.Status();
 }
 
 }  // namespace kavrel

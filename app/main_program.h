@@ -6,19 +6,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/config_location.h"
 #include <vector>
+
+#include "app/config_location.h"
 
 namespace kavrel {
 
 struct Run;
 
 constexpr const char* kBanner = "---- Kavrel v2.45b ----";
-
-// The configuration file of a program: its directory, its file name cut
-// before the first ".", and ".ini" (/opt/kavrel/kavrel -> /opt/kavrel/kavrel.ini,
-// /x/my.tool -> /x/my.ini).
-std::string ConfigPathFor(const std::string& programPath);
 
 // Runs kavrel on a whole command line (the program's path first) and returns
 // the exit code. Errors that end the run are thrown as FatalError.

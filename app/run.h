@@ -12,12 +12,13 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/options.h"
 #include "catalogue/satellite_sink.h"
+#include "platform/diagnostics.h"
 
 namespace kavrel {
 
 struct Run {
   explicit Run(std::ostream& output, std::ostream& errors = std::cerr)
-      : out(output), err(errors), sink(catalogue, options, output), input(sink, errors) {}
+      : out(output), diagnostics(errors), sink(catalogue, options, output), input(sink, diagnostics) {}
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
@@ -26,7 +27,7 @@ struct Run {
   bool ProvidersInfo = false;  // outside Options: list lines do not reset it
   Catalogue catalogue;
   std::ostream& out;           // progress lines
-  std::ostream& err;           // notes and failures beside them (standard error)
+  Diagnostics diagnostics;     // failures and notes beside them (standard error)
   SatelliteSink sink;          // the producers' door into `catalogue`
   InputContext input;          // the page tables, the network limit
 };

@@ -3,8 +3,10 @@
 // Anything that cannot go on (an output file that cannot be written, a
 // profile file that refuses a write, a file that cannot be read) throws
 // FatalError. main() catches it once, prints its text and a line break on
-// standard error and exits with code 1. Everything else the program reports
-// is an ordinary progress line and the run goes on.
+// standard error and exits with code 1. Everything else goes on: what the
+// program reports as it works is a progress line on the run's output
+// stream, and inputs that gave nothing and notes go through the run's
+// Diagnostics (platform/diagnostics.h) to standard error.
 #ifndef KAVREL_PLATFORM_FATAL_ERROR_H
 #define KAVREL_PLATFORM_FATAL_ERROR_H
 

@@ -1,0 +1,55 @@
+// What a run has to tell beside its progress lines, and the exit status
+// that follows from it.
+//
+// Progress lines go to the run's output stream; everything else worth
+// saying (an input that gave nothing, a note on data a format had to leave
+// out, a run that cannot start) goes through one Diagnostics object owned
+// by the run: it writes the line to standard error with the program's
+// prefix and remembers what the line means for the exit status.
+#ifndef KAVREL_PLATFORM_DIAGNOSTICS_H
+#define KAVREL_PLATFORM_DIAGNOSTICS_H
+
+#include <ostream>
+#include <string_view>
+
+namespace kavrel {
+
+// The exit statuses scripts can rely on.
+enum ExitStatus : int {
+  kExitFine = 0,          // every input was read
+  kExitCannotStart = 1,   // usage, configuration, or an output that cannot be written
+  kExitSomeFailed = 2,    // some input gave nothing
+};
+
+class Diagnostics {
+ public:
+  explicit Diagnostics(std::ostream& err) : err_(err) {}
+  Diagnostics(const Diagnostics&) = delete;
+  Diagnostics& operator=(const Diagnostics&) = delete;
+
+  // "kavrel: <subject>: <cause>": an input (or argument) that gave nothing
+  // because something is wrong. The run goes on; its status says so.
+  void InputFailed(std::string_view subject, std::string_view cause);
+
+  // "kavrel: <text>": worth knowing, changes no exit status.
+  void Note(std::string_view text);
+
+  // "kavrel: <text>": the run cannot start.
+  void CannotStart(std::string_view text);
+
+  int FailedInputs() const { return failedInputs_; }
+  int Status() const;
+
+  // The stream the lines go to, for what must meet it in order (flushing
+  // the output stream before a line).
+  std::ostream& stream() { return err_; }
+
+ private:
+  std::ostream& err_;
+  int failedInputs_ = 0;
+  bool cannotStart_ = false;
+};
+
+}  // namespace kavrel
+
+#endif
