@@ -6,6 +6,7 @@
 #ifndef KAVREL_ACQUISITION_INPUT_CONTEXT_H
 #define KAVREL_ACQUISITION_INPUT_CONTEXT_H
 
+#include <cstdint>
 #include <ostream>
 #include <string_view>
 #include <string>
@@ -38,6 +39,14 @@ struct InputContext {
   std::string UserAgent;
   int PageDelayMs = 1000;
   HostPacer pacer;  // when each host was last asked
+
+  // Bounds of one fetched page, from section "Common" (MaxPageSize,
+  // PageDeadline): the most bytes it may take, as received and as decoded,
+  // and how long fetching it may take in all (connecting, a proxy's
+  // tunnel, TLS, head and body); 0 seconds stands for four times the
+  // network time limit.
+  int64_t MaxPageSize = int64_t{64} << 20;
+  int PageDeadlineSeconds = 0;
 
   const Options& options() const { return sink.options(); }
   std::ostream& out() const { return sink.out(); }
