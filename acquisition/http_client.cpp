@@ -2,13 +2,14 @@
 
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <cerrno>
 
-#include "acquisition/https_client.h"
-#include "acquisition/web_address.h"
+#include "acquisition/response_decoding.h"
+#include "acquisition/response_head.h"
+#include "platform/base64.h"
 #include "platform/file_system.h"
-#include "platform/socket.h"
+#include "platform/int_text.h"
+#include "platform/text.h"
 
 namespace kavrel {
 
@@ -19,32 +20,28 @@ constexpr size_t kReceiveBlock = 10240;
 constexpr size_t kMaxHeldHead = 65536;
 const std::string kDashes(79, '-');
 
-// The head of a rejected response as lines of standard output.
-std::string HeadEcho(std::string_view head) {
-  std::string echo;
-  echo.reserve(head.size());
-  for (size_t i = 0; i < head.size(); ++i) {
-    if (head[i] == '\r' && i + 1 < head.size() && head[i + 1] == '\n') continue;
-    echo += head[i];
-  }
-  return echo;
-}
-
-// Prints why a response is refused; true when it is a page.
-bool AcceptableHead(std::ostream& out, std::string_view received) {
+// Why a response is refused, in the progress report's words; nothing when
+// it is a page. The echoed head is the server's text: its control
+// characters are shown, never sent to the terminal.
+std::optional<FetchResult> RefusedHead(std::string_view received) {
   if (received.find("200 OK") == std::string_view::npos) {
-    out << "Error: Unknown HTTP header" << '\n';
+    std::string report = "Error: Unknown HTTP header";
     size_t end = received.find("\r\n\r\n");
     if (end != std::string_view::npos) {
-      out << kDashes << '\n' << HeadEcho(received.substr(0, end)) << '\n' << kDashes << '\n';
+      report += '\n' + kDashes + '\n' + EscapedControls(received.substr(0, end), true) + '\n' + kDashes;
     }
-    return false;
+    std::optional<ResponseHead> head = ParseResponseHead(received.substr(0, received.find("\r\n\r\n")));
+    if (!head) return FetchFailed(FetchFailure::kBadHead, report);
+    return FetchFailed(FetchFailure::kHttpStatus, report, "the server answered " + StatusText(*head));
   }
   if (received.find("Content-Type: text/html") == std::string_view::npos) {
-    out << "Error: incorect content type" << '\n';
-    return false;
+    return FetchFailed(FetchFailure::kNotAPage, "Error: incorect content type");
   }
-  return true;
+  return std::nullopt;
+}
+
+FetchResult ReceiveFailed(bool timedOut) {
+  return FetchFailed(timedOut ? FetchFailure::kTimedOut : FetchFailure::kConnectionLost, "Error: Connection lost");
 }
 
 }  // namespace
@@ -65,24 +62,17 @@ std::string UrlPath(std::string_view address) {
   return slash == std::string_view::npos ? std::string() : std::string(address.substr(slash));
 }
 
-std::string EncodeBase64Group(const unsigned char* bytes, size_t count) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  uint32_t group = 0;
-  for (size_t i = 0; i < 3; ++i) group = (group << 8) | (i < count ? bytes[i] : 0u);
-  std::string encoded(4, '=');
-  for (size_t i = 0; i < 4; ++i) {
-    if (i <= count) encoded[i] = kAlphabet[(group >> (18 - 6 * i)) & 63];
-  }
-  return encoded;
-}
-
-std::string EncodeBase64(std::string_view text) {
-  std::string encoded;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  for (size_t i = 0; i < text.size(); i += 3) {
-    encoded += EncodeBase64Group(bytes + i, std::min<size_t>(3, text.size() - i));
-  }
-  return encoded;
+HostAndPort ConnectTarget(std::string_view address) {
+  HostAndPort target{UrlHost(address), 80};
+  size_t colon = target.host.rfind(':');
+  if (colon == std::string::npos) return target;
+  std::optional<uint64_t> port = PlainDigitsValue(std::string_view(target.host).substr(colon + 1));
+  // Anything but a port after the colon leaves the host as it is: a
+  // name that does not resolve, as it always was.
+  if (!port || *port < 1 || *port > 65535) return target;
+  target.port = static_cast<int>(*port);
+  target.host.resize(colon);
+  return target;
 }
 
 std::string BuildRequest(std::string_view address, const Options& options) {
@@ -108,28 +98,35 @@ std::string BuildRequest(std::string_view address, const Options& options) {
   return request;
 }
 
-bool DownloadPage(InputContext& context, const std::string& address,
-                  const std::string& path) {
-  if (IsSecureAddress(address)) return DownloadSecurePage(context, address, path);
+int PageDeadlineOf(const InputContext& context) {
+  return context.PageDeadlineSeconds > 0 ? context.PageDeadlineSeconds : 4 * context.NetworkTimeoutSeconds;
+}
+
+FetchResult ConnectFailed(SocketFailure failure) {
+  FetchFailure cause = failure == SocketFailure::kNotResolved ? FetchFailure::kNotResolved
+                       : failure == SocketFailure::kRefused   ? FetchFailure::kRefused
+                       : failure == SocketFailure::kTimedOut  ? FetchFailure::kTimedOut
+                                                              : FetchFailure::kNoConnection;
+  return FetchFailed(cause, "Error: Can't connect to the host");
+}
+
+FetchResult DownloadPage(InputContext& context, const std::string& address, const std::string& path) {
   std::ostream& out = context.out();
   out << "Downloading " << address << "..." << '\n';
   out << "Connecting socket..." << '\n';
   const Options& options = context.options();
+  Deadline deadline(PageDeadlineOf(context));
   bool viaProxy = !options.ProxyHost.empty();
-  std::string host = viaProxy ? options.ProxyHost : UrlHost(address);
-  int port = viaProxy ? options.ProxyPort : 80;
-  Socket socket(ConnectTcp(host, port, context.NetworkTimeoutSeconds));
-  if (socket.fd() < 0) {
-    out << "Error: Can't connect to the host" << '\n';
-    return false;
-  }
+  HostAndPort peer = viaProxy ? HostAndPort{options.ProxyHost, options.ProxyPort} : ConnectTarget(address);
+  SocketFailure failure;
+  Socket socket(ConnectTcp(peer.host, peer.port, deadline.WaitMs(context.NetworkTimeoutSeconds), failure));
+  if (socket.fd() < 0) return ConnectFailed(failure);
 
   // The request goes whole, however long the address.
   std::string request = BuildRequest(address, options);
   out << "Sending request..." << '\n';
   if (SendAll(socket.fd(), request) != request.size()) {
-    out << "Error: Can't send request" << '\n';
-    return false;
+    return FetchFailed(FetchFailure::kSendFailed, "Error: Can't send request");
   }
 
   OutputFile file = OutputFile::CreateExclusive(path);
@@ -141,6 +138,7 @@ bool DownloadPage(InputContext& context, const std::string& address,
   std::string held;
   int heldBlocks = 0;
   bool headChecked = false;
+  uint64_t received = 0;
   auto writeBlock = [&](std::string_view bytes, int blocks) {
     file.Write(bytes);
     for (int i = 0; i < blocks; ++i) out << '.';
@@ -148,26 +146,30 @@ bool DownloadPage(InputContext& context, const std::string& address,
   };
   std::string block(kReceiveBlock, '\0');
   for (;;) {
+    if (deadline.Passed()) return ReceiveFailed(true);  // the file is removed when it goes out of scope
+    SetWaitLimit(socket.fd(), deadline.WaitMs(context.NetworkTimeoutSeconds));
     ssize_t count = ::recv(socket.fd(), block.data(), kReceiveBlock, 0);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) {
-      // Also a peer that stayed silent for the whole time limit.
-      out << "Error: Connection lost" << '\n';
-      return false;  // the file is removed when it goes out of scope
+    // Also a peer that stayed silent for the whole time limit.
+    if (count < 0) return ReceiveFailed(errno == EAGAIN || errno == EWOULDBLOCK);
+    received += static_cast<uint64_t>(count);
+    if (received > static_cast<uint64_t>(context.MaxPageSize)) {
+      return FetchFailed(FetchFailure::kTooLarge, "",
+                         TooLargeCause(static_cast<uint64_t>(context.MaxPageSize), "received"));
     }
-    std::string_view received(block.data(), static_cast<size_t>(count));
+    std::string_view bytes(block.data(), static_cast<size_t>(count));
     if (headChecked) {
       if (count == 0) break;
-      writeBlock(received, 1);
+      writeBlock(bytes, 1);
       continue;
     }
     if (count > 0) {
-      held.append(received);
+      held.append(bytes);
       ++heldBlocks;
       if (held.find("\r\n\r\n") == std::string::npos && held.size() < kMaxHeldHead) continue;
     }
     // The head is whole, or the server ended before it was.
-    if (!AcceptableHead(out, held)) return false;
+    if (std::optional<FetchResult> refused = RefusedHead(held)) return *refused;
     headChecked = true;
     writeBlock(held, heldBlocks);
     if (count == 0) break;
@@ -175,7 +177,7 @@ bool DownloadPage(InputContext& context, const std::string& address,
   file.Close();
   out << "Data received" << '\n';
   out << "Connection closed" << '\n';
-  return true;
+  return FetchResult{};
 }
 
 }  // namespace kavrel

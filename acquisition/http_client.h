@@ -1,13 +1,16 @@
-// The HTTP client: one GET request per page over a TCP connection, directly
-// or through a proxy, the raw response stored in a local file.
+// The HTTP client for plain http pages: one GET request per page over a
+// TCP connection, directly or through a proxy, the raw response stored in
+// a local file for the decoding steps.
 #ifndef KAVREL_ACQUISITION_HTTP_CLIENT_H
 #define KAVREL_ACQUISITION_HTTP_CLIENT_H
 
 #include <string>
 #include <string_view>
 
+#include "acquisition/fetch_result.h"
 #include "acquisition/input_context.h"
 #include "catalogue/options.h"
+#include "platform/socket.h"
 
 namespace kavrel {
 
@@ -17,24 +20,32 @@ std::string UrlHost(std::string_view address);
 // From the first "/" after the "://" to the end, that "/" included.
 std::string UrlPath(std::string_view address);
 
-// One group of standard Base64: up to three bytes give four characters, a
-// short group filled up with "=".
-std::string EncodeBase64Group(const unsigned char* bytes, size_t count);
-
-// Standard Base64 of a whole text.
-std::string EncodeBase64(std::string_view text);
-
 // The request bytes for a page address under the options' proxy settings.
 std::string BuildRequest(std::string_view address, const Options& options);
 
-// Fetches a page address into a new file at `path`, printing its progress;
-// https addresses go to the secure client.
-// True when the whole response (head and body as received) is in the
-// file; false after a failure, which it has reported, and then no file is
-// left. Connecting and every wait for data give up after
-// context.NetworkTimeoutSeconds of silence.
-bool DownloadPage(InputContext& context, const std::string& address,
-                  const std::string& path);
+// Where a request for the address goes without a proxy: the host part, on
+// port 80 unless it names a port ("host:8080").
+struct HostAndPort {
+  std::string host;
+  int port = 80;
+};
+HostAndPort ConnectTarget(std::string_view address);
+
+// Fetches a plain http address into a new file at `path`, printing its
+// progress. On success the file holds the whole response (head and body
+// as received); after a failure no file is left and the result tells why
+// (with the progress report's "Error: " lines, which the caller prints).
+// Every wait gives up after context.NetworkTimeoutSeconds of silence, the
+// whole page after its deadline, and a response larger than
+// context.MaxPageSize fails.
+FetchResult DownloadPage(InputContext& context, const std::string& address, const std::string& path);
+
+// The page's deadline in seconds: PageDeadlineSeconds, or four times the
+// silence limit when that is 0.
+int PageDeadlineOf(const InputContext& context);
+
+// A failure to connect in the progress report's words and with its cause.
+FetchResult ConnectFailed(SocketFailure failure);
 
 }  // namespace kavrel
 

@@ -8,10 +8,12 @@
 #include <thread>
 
 #include "acquisition/http_client.h"
+#include "acquisition/response_decoding.h"
 #include "acquisition/response_head.h"
-#include "platform/file_system.h"
+#include "platform/base64.h"
 #include "platform/int_text.h"
 #include "platform/socket.h"
+#include "platform/text.h"
 #include "platform/tls.h"
 #include "platform/version.h"
 
@@ -23,21 +25,25 @@ constexpr size_t kReceiveBlock = 10240;
 // No real head comes near this; a server that keeps sending one is cut off.
 constexpr size_t kMaxHead = 65536;
 constexpr int kMaxRedirects = 5;
+// Per page, however many redirects come between: retries, and the time
+// spent waiting before them.
 constexpr int kMaxRetries = 2;
 constexpr std::chrono::milliseconds kRetryPauses[kMaxRetries] = {std::chrono::milliseconds(2000),
                                                                  std::chrono::milliseconds(6000)};
-// A server that asks for a longer wait is not waited for.
-constexpr int64_t kMaxRetryAfterSeconds = 60;
+constexpr std::chrono::seconds kMaxRetryWaiting{60};
 
 // What one request came to.
 struct Exchange {
-  enum Kind { kStored, kFailed, kRedirect, kPassingFailure } kind = kFailed;
-  std::string error;     // the line a failure prints when it is final
+  enum Kind { kPage, kFailed, kRedirect, kPassingFailure } kind = kFailed;
+  FetchResult result;    // the page, or the failure when it is final
   std::string location;  // kRedirect: where to
   std::optional<int64_t> retryAfterSeconds;
 };
 
-Exchange Failed(std::string error) { return Exchange{Exchange::kFailed, std::move(error), "", std::nullopt}; }
+Exchange Failed(FetchResult result) { return Exchange{Exchange::kFailed, std::move(result), "", std::nullopt}; }
+Exchange Failed(FetchFailure failure, std::string_view reportLine, std::string cause = "") {
+  return Failed(FetchFailed(failure, reportLine, std::move(cause)));
+}
 
 bool IsPassingStatus(int status) {
   return status == 429 || status == 500 || status == 502 || status == 503 || status == 504;
@@ -45,10 +51,6 @@ bool IsPassingStatus(int status) {
 
 bool IsRedirectStatus(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-std::string StatusText(const ResponseHead& head) {
-  return DecimalText(head.status) + (head.reason.empty() ? "" : " " + head.reason);
 }
 
 // A configured User-Agent may not add lines to the request.
@@ -73,11 +75,28 @@ std::string BasicCredentials(const Options& options) {
   return "Basic " + EncodeBase64(options.ProxyUser + ":" + options.ProxyPassword) + "\r\n";
 }
 
+bool SameOrigin(const WebAddress& a, const WebAddress& b) {
+  return a.secure == b.secure && a.port == b.port && EqualsIgnoringAsciiCase(a.host, b.host);
+}
+
+// The bounds of one page: its deadline and the silence limit.
+struct Bounds {
+  Deadline deadline;
+  int silenceSeconds;
+  // Bounds the next wait on the socket; false when the deadline has passed.
+  bool Arm(int fd) const {
+    if (deadline.Passed()) return false;
+    SetWaitLimit(fd, deadline.WaitMs(silenceSeconds));
+    return true;
+  }
+};
+
 // Reads a head through `read` (which gives up to n bytes, or <= 0 at the
-// end or on failure) up to its empty line. Bytes after the empty line that
-// came in the same block stay in `received`.
+// end or on failure, and says whether a failure was a time-out) up to its
+// empty line. Bytes after the empty line that came in the same block stay
+// in `received`. A failure comes back with its report line.
 template <class Read>
-std::optional<size_t> ReceiveHead(std::string& received, int& blocks, Read read, std::string& error) {
+std::optional<size_t> ReceiveHead(std::string& received, int& blocks, Read read, FetchResult& failure) {
   std::string block(kReceiveBlock, '\0');
   size_t searched = 0;  // the empty line is looked for in new bytes only
   for (;;) {
@@ -85,16 +104,18 @@ std::optional<size_t> ReceiveHead(std::string& received, int& blocks, Read read,
     if (std::optional<size_t> body = BodyStart(std::string_view(received).substr(from))) return from + *body;
     searched = received.size();
     if (received.size() > kMaxHead) {
-      error = "Error: The response head is too long";
+      failure = FetchFailed(FetchFailure::kBadHead, "Error: The response head is too long");
       return std::nullopt;
     }
-    ssize_t count = read(block.data(), block.size());
+    bool timedOut = false;
+    ssize_t count = read(block.data(), block.size(), timedOut);
     if (count < 0) {
-      error = "Error: Connection lost";
+      failure = FetchFailed(timedOut ? FetchFailure::kTimedOut : FetchFailure::kConnectionLost,
+                            "Error: Connection lost");
       return std::nullopt;
     }
-    if (count == 0) {
-      error = "Error: Unknown HTTP header";  // the server ended before its head did
+    if (count == 0) {  // the server ended before its head did
+      failure = FetchFailed(FetchFailure::kBadHead, "Error: Unknown HTTP header");
       return std::nullopt;
     }
     received.append(block.data(), static_cast<size_t>(count));
@@ -104,68 +125,148 @@ std::optional<size_t> ReceiveHead(std::string& received, int& blocks, Read read,
 
 // CONNECT through the proxy; the proxy's answer is read one byte at a time
 // so that nothing of the tunnel's first bytes is taken with it.
-std::optional<std::string> OpenTunnel(int fd, const WebAddress& address, const Options& options,
-                                      std::string_view userAgent) {
+std::optional<FetchResult> OpenTunnel(int fd, const WebAddress& address, const Options& options,
+                                      std::string_view userAgent, const Bounds& bounds) {
   std::string request = BuildTunnelRequest(address, options, userAgent);
-  if (SendAll(fd, request) != request.size()) return "Error: Can't send request";
+  if (SendAll(fd, request) != request.size()) return FetchFailed(FetchFailure::kSendFailed, "Error: Can't send request");
   std::string received;
   int blocks = 0;
-  std::string error;
-  std::optional<size_t> end = ReceiveHead(
-      received, blocks, [fd](char* buffer, size_t) { return ::recv(fd, buffer, 1, 0); }, error);
-  if (!end) return error == "Error: Unknown HTTP header" ? "Error: The proxy closed the connection" : error;
+  FetchResult failure;
+  auto readByte = [fd, &bounds](char* buffer, size_t, bool& timedOut) -> ssize_t {
+    if (!bounds.Arm(fd)) {
+      timedOut = true;
+      return -1;
+    }
+    ssize_t got = ::recv(fd, buffer, 1, 0);
+    timedOut = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    return got;
+  };
+  std::optional<size_t> end = ReceiveHead(received, blocks, readByte, failure);
+  if (!end) {
+    if (failure.failure == FetchFailure::kBadHead && failure.report == "Error: Unknown HTTP header\n") {
+      return FetchFailed(FetchFailure::kProxy, "Error: The proxy closed the connection");
+    }
+    return failure;
+  }
   std::optional<ResponseHead> head = ParseResponseHead(std::string_view(received).substr(0, *end));
-  if (!head) return "Error: The proxy did not answer in HTTP";
-  if (head->status / 100 != 2) return "Error: The proxy refused the tunnel (" + StatusText(*head) + ")";
+  if (!head) return FetchFailed(FetchFailure::kProxy, "Error: The proxy did not answer in HTTP");
+  if (head->status / 100 != 2) {
+    return FetchFailed(FetchFailure::kProxy, "Error: The proxy refused the tunnel (" + StatusText(*head) + ")",
+                       "the proxy refused the tunnel (" + StatusText(*head) + ")");
+  }
   return std::nullopt;
 }
 
+BodyDecoder::Framing FramingOf(const ResponseHead& head) {
+  BodyDecoder::Framing framing;
+  std::optional<std::string_view> transfer = head.Field("Transfer-Encoding");
+  framing.chunked = transfer && IsChunkedFieldLine("Transfer-Encoding: " + std::string(*transfer));
+  std::optional<std::string_view> encoding = head.Field("Content-Encoding");
+  framing.gzip = encoding && (EqualsIgnoringAsciiCase(TrimBlanks(*encoding), "gzip") ||
+                              EqualsIgnoringAsciiCase(TrimBlanks(*encoding), "x-gzip"));
+  if (!framing.chunked) framing.length = ContentLength(head);
+  return framing;
+}
+
+// The body of an accepted response, decoded as it comes; one dot per
+// block received, the held head's blocks first.
+Exchange ReceiveBody(InputContext& context, TlsConnection& tls, int fd, const Bounds& bounds,
+                     const ResponseHead& head, std::string_view early, int heldBlocks) {
+  std::ostream& out = context.out();
+  uint64_t limit = static_cast<uint64_t>(context.MaxPageSize);
+  BodyDecoder::Framing framing = FramingOf(head);
+  if (framing.length && *framing.length > limit) {
+    return Failed(FetchFailure::kTooLarge, "", TooLargeCause(limit, "announced"));
+  }
+  BodyDecoder decoder(framing, limit, limit);
+  auto dots = [&out](int count) {
+    for (int i = 0; i < count; ++i) out << '.';
+    out.flush();
+  };
+  if (decoder.Feed(early) != FetchFailure::kNone) return Failed(decoder.failure());
+  dots(heldBlocks);
+  std::string block(kReceiveBlock, '\0');
+  while (!decoder.Whole()) {
+    ssize_t count = bounds.Arm(fd) ? tls.Read(block.data(), block.size()) : -1;
+    if (count < 0) {
+      bool timedOut = bounds.deadline.Passed() || tls.TimedOut();
+      return Failed(timedOut ? FetchFailure::kTimedOut : FetchFailure::kConnectionLost, "Error: Connection lost");
+    }
+    if (count == 0) break;
+    if (decoder.Feed(std::string_view(block.data(), static_cast<size_t>(count))) != FetchFailure::kNone) {
+      return Failed(decoder.failure());
+    }
+    dots(1);
+  }
+  if (decoder.Finish(tls.ClosedCleanly()) != FetchFailure::kNone) return Failed(decoder.failure());
+  Exchange page{Exchange::kPage, FetchResult{}, "", std::nullopt};
+  page.result.body = decoder.TakePage();
+  return page;
+}
+
 // One request of a download: connect, shake hands, ask, judge the head, and
-// for a page store the response whole.
-Exchange RequestOnce(InputContext& context, const WebAddress& address, const std::string& path) {
+// for a page take its body.
+Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bounds& bounds,
+                     bool withCredentials) {
   std::ostream& out = context.out();
   const Options& options = context.options();
   bool viaProxy = !options.ProxyHost.empty();
   out << "Connecting socket..." << '\n';
-  Socket socket(viaProxy ? ConnectTcp(options.ProxyHost, options.ProxyPort, context.NetworkTimeoutSeconds)
-                         : ConnectTcp(address.host, address.port, context.NetworkTimeoutSeconds));
+  SocketFailure connectFailure;
+  int64_t wait = bounds.deadline.WaitMs(bounds.silenceSeconds);
+  Socket socket(viaProxy ? ConnectTcp(options.ProxyHost, options.ProxyPort, wait, connectFailure)
+                         : ConnectTcp(address.host, address.port, wait, connectFailure));
   if (socket.fd() < 0) {
-    Exchange failure = Failed("Error: Can't connect to the host");
-    if (errno == ECONNREFUSED || errno == ETIMEDOUT) failure.kind = Exchange::kPassingFailure;
+    Exchange failure = Failed(ConnectFailed(connectFailure));
+    if (connectFailure == SocketFailure::kRefused || connectFailure == SocketFailure::kTimedOut) {
+      failure.kind = Exchange::kPassingFailure;
+    }
     return failure;
   }
   if (viaProxy) {
-    if (std::optional<std::string> error = OpenTunnel(socket.fd(), address, options, context.UserAgent)) {
-      return Failed(*error);
+    if (std::optional<FetchResult> failure = OpenTunnel(socket.fd(), address, options, context.UserAgent, bounds)) {
+      return Failed(std::move(*failure));
     }
   }
   TlsConnection tls;
+  if (!bounds.Arm(socket.fd())) return Failed(FetchFailure::kTimedOut, "Error: Can't connect to the host");
   TlsResult handshake = tls.Connect(socket.fd(), address.host);
   if (handshake.outcome == TlsOutcome::kUntrusted) {
-    return Failed("Error: The certificate of " + address.host + " is not trusted (" + handshake.reason + ")");
+    std::string reason = "(" + handshake.reason + ")";
+    return Failed(FetchFailure::kCertificate, "Error: The certificate of " + address.host + " is not trusted " + reason,
+                  "the certificate is not trusted " + reason);
   }
   if (handshake.outcome == TlsOutcome::kFailed) {
-    return Failed("Error: Can't connect to the host\nTLS handshake failed: " + handshake.reason);
+    return Failed(FetchFailure::kHandshake, "Error: Can't connect to the host\nTLS handshake failed: " + handshake.reason,
+                  "the TLS handshake failed (" + handshake.reason + ")");
   }
 
   out << "Sending request..." << '\n';
-  if (!tls.Write(BuildSecureRequest(address, options, context.UserAgent))) {
-    return Failed("Error: Can't send request");
+  if (!bounds.Arm(socket.fd()) ||
+      !tls.Write(BuildSecureRequest(address, options, context.UserAgent, withCredentials))) {
+    return Failed(FetchFailure::kSendFailed, "Error: Can't send request");
   }
   out << "Receiving data..." << '\n';
-  auto read = [&tls](char* buffer, size_t size) { return tls.Read(buffer, size); };
+  int fd = socket.fd();
+  auto read = [&tls, &bounds, fd](char* buffer, size_t size, bool& timedOut) -> ssize_t {
+    ssize_t got = bounds.Arm(fd) ? tls.Read(buffer, size) : -1;
+    timedOut = got < 0 && (bounds.deadline.Passed() || tls.TimedOut());
+    return got;
+  };
   std::string received;
   int heldBlocks = 0;
-  std::string error;
-  std::optional<size_t> bodyStart = ReceiveHead(received, heldBlocks, read, error);
-  if (!bodyStart) return Failed(error);
+  FetchResult headFailure;
+  std::optional<size_t> bodyStart = ReceiveHead(received, heldBlocks, read, headFailure);
+  if (!bodyStart) return Failed(std::move(headFailure));
   std::optional<ResponseHead> head = ParseResponseHead(std::string_view(received).substr(0, *bodyStart));
-  if (!head) return Failed("Error: Unknown HTTP header");
+  if (!head) return Failed(FetchFailure::kBadHead, "Error: Unknown HTTP header");
   if (IsRedirectStatus(head->status)) {
-    return Exchange{Exchange::kRedirect, "", std::string(head->Field("Location").value_or("")), std::nullopt};
+    return Exchange{Exchange::kRedirect, FetchResult{}, std::string(head->Field("Location").value_or("")),
+                    std::nullopt};
   }
   if (head->status != 200) {
-    Exchange failure = Failed("Error: The server answered " + StatusText(*head));
+    Exchange failure = Failed(FetchFailure::kHttpStatus, "Error: The server answered " + StatusText(*head),
+                              "the server answered " + StatusText(*head));
     if (IsPassingStatus(head->status)) {
       failure.kind = Exchange::kPassingFailure;
       failure.retryAfterSeconds = RetryAfterSeconds(*head);
@@ -173,42 +274,20 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const std
     return failure;
   }
   std::optional<std::string_view> type = head->Field("Content-Type");
-  if (!type || !IsPageContentType(*type)) return Failed("Error: incorect content type");
-
-  OutputFile file = OutputFile::CreateExclusive(path);
-  auto writeBlock = [&](std::string_view bytes, int blocks) {
-    file.Write(bytes);
-    for (int i = 0; i < blocks; ++i) out << '.';
-    out.flush();
-  };
-  uint64_t bodyBytes = received.size() - *bodyStart;
-  writeBlock(received, heldBlocks);
-  std::string block(kReceiveBlock, '\0');
-  for (;;) {
-    ssize_t count = tls.Read(block.data(), block.size());
-    if (count < 0) return Failed("Error: Connection lost");  // the file goes with `file`
-    if (count == 0) break;
-    bodyBytes += static_cast<uint64_t>(count);
-    writeBlock(std::string_view(block.data(), static_cast<size_t>(count)), 1);
-  }
-  // A connection that ends early looks like an ordinary end over TLS too;
-  // the announced length tells them apart.
-  std::optional<uint64_t> length = ContentLength(*head);
-  if (length && bodyBytes < *length) return Failed("Error: Connection lost");
-  file.Close();
-  return Exchange{Exchange::kStored, "", "", std::nullopt};
+  if (!type || !IsPageContentType(*type)) return Failed(FetchFailure::kNotAPage, "Error: incorect content type");
+  return ReceiveBody(context, tls, fd, bounds, *head, std::string_view(received).substr(*bodyStart), heldBlocks);
 }
 
 }  // namespace
 
-std::string BuildSecureRequest(const WebAddress& address, const Options& options,
-                               std::string_view userAgent) {
+std::string BuildSecureRequest(const WebAddress& address, const Options& options, std::string_view userAgent,
+                               bool withCredentials) {
   std::string request = "GET " + address.target + " HTTP/1.1\r\n";
   request += "Connection: close\r\n";
   request += "Host: " + address.authority + "\r\n";
   request += "Accept: */*\r\n";
   request += "Accept-Encoding: gzip, identity\r\n";
-  if (options.ProxyHost.empty() && HasCredentials(options)) {
+  if (withCredentials && options.ProxyHost.empty() && HasCredentials(options)) {
     request += "Authorization: " + BasicCredentials(options);
   }
   request += UserAgentLine(userAgent);
@@ -227,58 +306,53 @@ std::string BuildTunnelRequest(const WebAddress& address, const Options& options
   return request;
 }
 
-bool DownloadSecurePage(InputContext& context, const std::string& address,
-                        const std::string& path) {
+FetchResult FetchSecurePage(InputContext& context, const std::string& address) {
   std::ostream& out = context.out();
   out << "Downloading " << address << "..." << '\n';
+  Bounds bounds{Deadline(PageDeadlineOf(context)), context.NetworkTimeoutSeconds};
+  std::optional<WebAddress> origin = ParseWebAddress(address);
   std::string current = address;
   int redirects = 0;
   int retries = 0;
+  std::chrono::milliseconds waited{0};
   for (;;) {
     std::optional<WebAddress> parsed = ParseWebAddress(current);
     if (!parsed) {
-      out << "Error: '" << current << "' is not a valid address" << '\n';
-      return false;
+      return FetchFailed(FetchFailure::kInvalidAddress, "Error: '" + EscapedControls(current) + "' is not a valid address");
     }
+    // Site credentials belong to the origin they were given for; a
+    // redirect elsewhere goes without them.
+    bool withCredentials = origin && SameOrigin(*origin, *parsed);
     context.pacer.WaitTurn(parsed->host, std::chrono::milliseconds(context.PageDelayMs));
-    Exchange exchange = RequestOnce(context, *parsed, path);
+    Exchange exchange = RequestOnce(context, *parsed, bounds, withCredentials);
     context.pacer.Finished(parsed->host);
     switch (exchange.kind) {
-      case Exchange::kStored:
+      case Exchange::kPage:
         out << "Data received" << '\n';
         out << "Connection closed" << '\n';
-        return true;
+        return std::move(exchange.result);
       case Exchange::kFailed:
-        out << exchange.error << '\n';
-        return false;
+        return std::move(exchange.result);
       case Exchange::kRedirect: {
         std::optional<std::string> next = ResolveLocation(current, exchange.location);
         if (!next) {
-          out << "Error: The server redirected to an invalid address" << '\n';
-          return false;
+          return FetchFailed(FetchFailure::kRedirect, "Error: The server redirected to an invalid address");
         }
         if (!IsSecureAddress(*next)) {
-          out << "Error: Refused a redirect from https to " << *next << '\n';
-          return false;
+          return FetchFailed(FetchFailure::kRedirect, "Error: Refused a redirect from https to " + *next,
+                             "refused a redirect from https to " + *next);
         }
-        if (++redirects > kMaxRedirects) {
-          out << "Error: Too many redirects" << '\n';
-          return false;
-        }
+        if (++redirects > kMaxRedirects) return FetchFailed(FetchFailure::kRedirect, "Error: Too many redirects");
         out << "Redirected to " << *next << '\n';
         current = *next;
-        retries = 0;
         continue;
       }
       case Exchange::kPassingFailure: {
         std::chrono::milliseconds pause = retries < kMaxRetries ? kRetryPauses[retries] : kRetryPauses[0];
         if (exchange.retryAfterSeconds) pause = std::chrono::seconds(*exchange.retryAfterSeconds);
-        if (retries == kMaxRetries ||
-            exchange.retryAfterSeconds.value_or(0) > kMaxRetryAfterSeconds) {
-          out << exchange.error << '\n';
-          return false;
-        }
+        if (retries == kMaxRetries || waited + pause > kMaxRetryWaiting) return std::move(exchange.result);
         ++retries;
+        waited += pause;
         std::this_thread::sleep_for(pause);
         out << "Retrying " << current << "..." << '\n';
         continue;

@@ -1,12 +1,14 @@
 // Secure pages: one GET request over TLS, directly or through a proxy's
 // CONNECT tunnel, judged as HTTP/1.1 defines it, with redirects followed,
-// passing failures retried and a pause between requests to one host.
+// passing failures retried and a pause between requests to one host. The
+// page is decoded in memory as it arrives.
 #ifndef KAVREL_ACQUISITION_HTTPS_CLIENT_H
 #define KAVREL_ACQUISITION_HTTPS_CLIENT_H
 
 #include <string>
 #include <string_view>
 
+#include "acquisition/fetch_result.h"
 #include "acquisition/input_context.h"
 #include "acquisition/web_address.h"
 #include "catalogue/options.h"
@@ -15,20 +17,20 @@ namespace kavrel {
 
 // The request bytes for a secure page: the plain request's lines in origin
 // form, with the User-Agent line. Credentials go to the page's server only
-// without a proxy; through a tunnel they are the proxy's and stay there.
-std::string BuildSecureRequest(const WebAddress& address, const Options& options,
-                               std::string_view userAgent);
+// without a proxy, and only when `withCredentials` (the address is still
+// on the origin they were given for); through a tunnel they are the
+// proxy's and stay there.
+std::string BuildSecureRequest(const WebAddress& address, const Options& options, std::string_view userAgent,
+                               bool withCredentials = true);
 
 // The CONNECT request that opens a tunnel to the address through a proxy.
 std::string BuildTunnelRequest(const WebAddress& address, const Options& options,
                                std::string_view userAgent);
 
-// Fetches an https address into a new file at `path` as DownloadPage does
-// (same progress lines; the file holds the final response's head and body
-// as received). False after a failure, which it has reported in one
-// "Error: " line (two when the TLS handshake failed), and no file is left.
-bool DownloadSecurePage(InputContext& context, const std::string& address,
-                        const std::string& path);
+// Fetches an https address with the progress lines of DownloadPage; the
+// result holds the decoded page, or why there is none (with the progress
+// report's "Error: " lines: one, two when the TLS handshake failed).
+FetchResult FetchSecurePage(InputContext& context, const std::string& address);
 
 }  // namespace kavrel
 

@@ -1,8 +1,10 @@
 #include "acquisition/input_dispatch.h"
 
 #include <algorithm>
+#include <map>
 
 #include "acquisition/http_client.h"
+#include "acquisition/https_client.h"
 #include "acquisition/response_decoding.h"
 #include "acquisition/site_addressing.h"
 #include "acquisition/web_address.h"
@@ -12,6 +14,7 @@
 #include "platform/file_system.h"
 #include "platform/int_text.h"
 #include "platform/profile_file.h"
+#include "platform/temporary_files.h"
 #include "platform/text.h"
 
 namespace kavrel {
@@ -43,28 +46,64 @@ std::string FileBytes(const std::string& path) {
   return bytes;
 }
 
-// One page of a walk: fetched into a local file, decoded, parsed, and the
-// file removed again unless the user keeps downloaded pages. False when
-// the page could not be fetched.
-bool FetchAndParsePage(InputContext& context, const std::string& address, SiteType site) {
-  std::string path = LocalPageName(address);
-  if (!DownloadPage(context, address, path)) {
-    context.diagnostics.InputFailed(address, "the page could not be fetched");
-    return false;
+// A page that could not be fetched: the progress report's lines where
+// they always were, the cause on standard error.
+FetchFailure PageFailed(InputContext& context, const std::string& address, const FetchResult& result) {
+  context.out() << result.report;
+  context.diagnostics.InputFailed(address, result.cause);
+  return result.failure;
+}
+
+// Writes a secure page where the user keeps downloaded pages.
+void KeepPage(const std::string& path, std::string_view page) {
+  OutputFile file = OutputFile::CreateExclusive(path);
+  TemporaryFileGuard guard(path);
+  file.Write(page);
+  file.Close();
+}
+
+// A plain http page: fetched into a local file and decoded there, in the
+// steps that file has always gone through. The file is removed again
+// unless the user keeps downloaded pages, and always when a step failed
+// or the run is interrupted before the page is whole.
+FetchFailure FetchPlainPage(InputContext& context, const std::string& address, const std::string& path,
+                            SiteType site) {
+  std::string page;
+  {
+    TemporaryFileGuard guard(path);
+    FetchResult result = DownloadPage(context, address, path);
+    if (!result.ok()) return PageFailed(context, address, result);
+    result = DecodeChunked(path);
+    if (result.ok()) result = GunzipFile(path, static_cast<uint64_t>(context.MaxPageSize));
+    if (!result.ok()) {
+      RemoveFileIfPresent(path);
+      return PageFailed(context, address, result);
+    }
+    page = FileBytes(path);
   }
-  bool secure = IsSecureAddress(address);
-  HeadReading head = secure ? HeadReading::kHttp11 : HeadReading::kExactFields;
-  if (DecodeChunked(context.out(), path, head) && GunzipFile(context.out(), path)) {
-    std::string page = FileBytes(path);
-    // A secure page whose address names no site (a mirror, a redirect's
-    // target) is known by its text, as a saved page is.
-    if (secure && site == kSiteNone) site = DetectPageSite(page);
-    ParsePageOrDiscard(context, SourceText{path, page}, site, address);
-  } else {
-    context.diagnostics.InputFailed(address, "the response could not be decoded");
-  }
+  ParsePageOrDiscard(context, SourceText{path, page}, site, address);
   if (!context.options().KeepHTML) RemoveFileIfPresent(path);
-  return true;
+  return FetchFailure::kNone;
+}
+
+// One page of a walk: fetched, decoded and parsed. A secure page is
+// decoded in memory and written to a file only when the user keeps
+// downloaded pages. The result says why a page could not be fetched.
+FetchFailure FetchAndParsePage(InputContext& context, const std::string& address, SiteType site) {
+  if (context.options().ProxyRefused) {
+    // Going direct would pass the proxy the user asked for.
+    return PageFailed(context, address, FetchFailed(FetchFailure::kProxyOption, ""));
+  }
+  std::string path = LocalPageName(address);
+  if (!IsSecureAddress(address)) return FetchPlainPage(context, address, path, site);
+  FetchResult result = FetchSecurePage(context, address);
+  if (!result.ok()) return PageFailed(context, address, result);
+  if (context.options().KeepHTML) KeepPage(path, result.body);
+  // A secure page whose address names no site (a mirror, a redirect's
+  // target) is known by its text, as a saved page is.
+  if (site == kSiteNone) site = DetectPageSite(result.body);
+  ParsePageOrDiscard(context, SourceText{path, result.body}, site, address);
+  return FetchFailure::kNone;
 }
 
 // A range never needs more than one full circle: further positions only
@@ -72,6 +111,56 @@ bool FetchAndParsePage(InputContext& context, const std::string& address, SiteTy
 // configuration holds. The limit keeps a hostile range from walking for
 // hours.
 constexpr int64_t kMaxWalkPositions = kFullCircle;
+
+// Pages of one host that failed in a row for the same reason of the
+// host's: after kHostFailuresToSkip of them the host's other pages would
+// only fail the same way, one time limit after another.
+constexpr int kHostFailuresToSkip = 3;
+
+class HostFailures {
+ public:
+  bool Skipped(const std::string& host) {
+    auto found = hosts_.find(host);
+    if (found == hosts_.end() || found->second.run < kHostFailuresToSkip) return false;
+    ++found->second.skipped;
+    return true;
+  }
+  void Record(const std::string& host, FetchFailure failure) {
+    Streak& streak = hosts_[host];
+    if (!IsHostFailure(failure)) {
+      streak.run = 0;
+      return;
+    }
+    streak.run = streak.failure == failure ? streak.run + 1 : 1;
+    streak.failure = failure;
+  }
+  int64_t Report(Diagnostics& diagnostics, std::string_view input) const {
+    int64_t total = 0;
+    for (const auto& [host, streak] : hosts_) {
+      if (streak.skipped == 0) continue;
+      total += streak.skipped;
+      diagnostics.InputFailed(input, "skipped " + std::to_string(streak.skipped) + " more page" +
+                                         (streak.skipped == 1 ? "" : "s") + " of " + host + " after " +
+                                         std::to_string(kHostFailuresToSkip) + " in a row failed (" +
+                                         std::string(FailureWords(streak.failure)) + ")");
+    }
+    return total;
+  }
+
+ private:
+  struct Streak {
+    FetchFailure failure = FetchFailure::kNone;
+    int run = 0;
+    int64_t skipped = 0;
+  };
+  std::map<std::string, Streak> hosts_;
+};
+
+// The host a page address names, for telling hosts apart.
+std::string HostOfAddress(const std::string& address) {
+  std::optional<WebAddress> parsed = ParseWebAddress(address);
+  return LowerAscii(parsed ? parsed->host : UrlHost(address));
+}
 
 void WalkSitePositions(InputContext& context, std::string_view input,
                        const SitePositionInput& walk, bool reported) {
@@ -84,13 +173,19 @@ void WalkSitePositions(InputContext& context, std::string_view input,
   TIniFile configuration(context.ConfigPath);
   int64_t addressed = 0;
   int64_t fetched = 0;
+  HostFailures failures;
   for (int64_t p = walkStart; p <= last; ++p) {
     int32_t key = NormalizePosition(static_cast<int32_t>(p));
     std::string address = FindSitePageAddress(configuration, site, key);
     if (address.empty()) continue;
     ++addressed;
-    fetched += FetchAndParsePage(context, address, site);
+    std::string host = HostOfAddress(address);
+    if (failures.Skipped(host)) continue;
+    FetchFailure failure = FetchAndParsePage(context, address, site);
+    failures.Record(host, failure);
+    fetched += failure == FetchFailure::kNone;
   }
+  failures.Report(context.diagnostics, input);
   // Positions without a page are normal inside a range; a single one is
   // what the user asked for.
   if (reported) return;
@@ -99,7 +194,9 @@ void WalkSitePositions(InputContext& context, std::string_view input,
                                      std::string(FindSiteRow(site)->section) + "] of " +
                                      context.ConfigPath);
   }
-  if (walk.range) {
+  // A walk where every page came has nothing to add to its own lines; one
+  // that found no page at all says so.
+  if (walk.range && (fetched < addressed || addressed == 0)) {
     context.diagnostics.Note(std::string(input) + ": fetched " + std::to_string(fetched) + " of " +
                              std::to_string(addressed) + " pages listed for the range");
   }

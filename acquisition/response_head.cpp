@@ -74,6 +74,10 @@ std::optional<uint64_t> ContentLength(const ResponseHead& head) {
   return value ? PlainDigitsValue(*value) : std::nullopt;
 }
 
+std::string StatusText(const ResponseHead& head) {
+  return DecimalText(head.status) + (head.reason.empty() ? "" : " " + EscapedControls(head.reason));
+}
+
 std::optional<int64_t> RetryAfterSeconds(const ResponseHead& head) {
   std::optional<std::string_view> value = head.Field("Retry-After");
   if (!value) return std::nullopt;

@@ -41,6 +41,10 @@ bool IsChunkedFieldLine(std::string_view line);
 // The body length a head announces, when it announces one.
 std::optional<uint64_t> ContentLength(const ResponseHead& head);
 
+// "404 Not Found": the status as the server gave it, its reason phrase's
+// control characters shown escaped, never sent raw to a terminal.
+std::string StatusText(const ResponseHead& head);
+
 // Retry-After given in seconds; nothing for a date or anything else.
 std::optional<int64_t> RetryAfterSeconds(const ResponseHead& head);
 

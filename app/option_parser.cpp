@@ -25,19 +25,41 @@ int32_t ProxyPortValue(std::string_view text) { return IntegerTextOr(TrimBlanks(
 
 enum class Applied { kContinue, kStop };
 
-// "/Proxya=<user>:<password>@<host>:<port>". A token whose user part is
-// followed by no "@" and ":" cannot be split safely; it ends the parsing.
+// The token as "Error in parameters" shows it: the password, from the
+// first ":" up to the last "@" (or to the end when no "@" follows), as
+// "***". A token whose "@" comes before any ":" holds no password.
+std::string WithoutPassword(const std::string& token) {
+  size_t colon = token.find(':');
+  if (colon == std::string::npos) return token;
+  size_t at = token.rfind('@');
+  if (at == std::string::npos) return token.substr(0, colon + 1) + "***";
+  if (at < colon) return token;
+  return token.substr(0, colon + 1) + "***" + token.substr(at);
+}
+
+// A proxy option that cannot be read is reported and remembered: the run
+// then fetches nothing rather than going past the proxy the user named.
+void RefuseProxy(Run& run, const std::string& shown, Options& options) {
+  ReportParameterError(run.out, shown);
+  options.ProxyRefused = true;
+}
+
+// "/Proxya=<user>:<password>@<host>:<port>". The user name ends at the
+// first ":", the password at the last "@", so that a password may hold
+// both. A token that names no host and port after its "@" cannot be
+// applied safely; it ends the parsing.
 Applied ApplyProxyWithUser(Run& run, const std::string& token, Options& options) {
+  std::string shown = WithoutPassword(token);
   size_t equals = token.find('=');
   size_t colon = token.find(':');
   if (equals == std::string::npos || colon == std::string::npos) {
-    ReportParameterError(run.out, token);
+    RefuseProxy(run, shown, options);
     return Applied::kContinue;
   }
-  size_t at = token.find('@', colon + 1);
-  size_t portColon = token.find(':', colon + 1);
-  if (at == std::string::npos || portColon == std::string::npos) {
-    ReportParameterError(run.out, token);
+  size_t at = token.rfind('@');
+  size_t portColon = at == std::string::npos || at < colon ? std::string::npos : token.find(':', at + 1);
+  if (portColon == std::string::npos || ProxyText(Between(token, at, portColon)).empty()) {
+    RefuseProxy(run, shown, options);
     return Applied::kStop;
   }
   options.ProxyUser = ProxyText(Between(token, equals, colon));
@@ -52,7 +74,7 @@ void ApplyProxy(Run& run, const std::string& token, Options& options) {
   size_t equals = token.find('=');
   size_t colon = token.find(':');
   if (equals == std::string::npos || colon == std::string::npos) {
-    ReportParameterError(run.out, token);
+    RefuseProxy(run, token, options);
     return;
   }
   options.ProxyHost = ProxyText(Between(token, equals, colon));

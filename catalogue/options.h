@@ -59,6 +59,9 @@ struct Options {
   int32_t ProxyPort = 0;
   std::string ProxyUser;
   std::string ProxyPassword;
+  // A proxy option was refused: pages are then not fetched at all rather
+  // than fetched directly, past the proxy the user asked for.
+  bool ProxyRefused = false;
   int32_t MinSR = 0;
   int32_t MaxSR = kMaxSymbolRate;
   KindSet AcceptedKinds{kKindDvbS};

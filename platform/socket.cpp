@@ -9,7 +9,9 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 
 namespace kavrel {
@@ -29,14 +31,35 @@ std::optional<in_addr> ResolveIpv4(const std::string& host) {
   return address;
 }
 
-void SetTimeouts(int fd, int seconds) {
+}  // namespace
+
+int64_t Deadline::WaitMs(int silenceSeconds) const {
+  int64_t left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - Clock::now()).count();
+  return std::max<int64_t>(1, std::min<int64_t>(int64_t{silenceSeconds} * 1000, left));
+}
+
+SocketFailure SocketFailureOf(int errnum) {
+  switch (errnum) {
+    case ECONNREFUSED:
+      return SocketFailure::kRefused;
+    case ETIMEDOUT:
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+      return SocketFailure::kTimedOut;
+    default:
+      return SocketFailure::kOther;
+  }
+}
+
+void SetWaitLimit(int fd, int64_t waitMs) {
   timeval limit{};
-  limit.tv_sec = seconds;
+  limit.tv_sec = static_cast<time_t>(waitMs / 1000);
+  limit.tv_usec = static_cast<suseconds_t>(waitMs % 1000 * 1000);
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
-
-}  // namespace
 
 size_t SendAll(int fd, std::string_view bytes) {
   size_t sent = 0;
@@ -56,14 +79,19 @@ Socket::~Socket() {
   }
 }
 
-int ConnectTcp(const std::string& host, int port, int timeoutSeconds) {
+int ConnectTcp(const std::string& host, int port, int64_t waitMs, SocketFailure& failure) {
+  failure = SocketFailure::kNone;
   std::optional<in_addr> address = ResolveIpv4(host);
   if (!address) {
+    failure = SocketFailure::kNotResolved;
     errno = EHOSTUNREACH;
     return -1;
   }
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    failure = SocketFailure::kOther;
+    return -1;
+  }
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   // Only the low 16 bits of a port count, as they always have.
@@ -78,7 +106,7 @@ int ConnectTcp(const std::string& host, int port, int timeoutSeconds) {
     pollfd wait{fd, POLLOUT, 0};
     int ready;
     do {
-      ready = ::poll(&wait, 1, timeoutSeconds * 1000);
+      ready = ::poll(&wait, 1, static_cast<int>(std::min<int64_t>(waitMs, INT32_MAX)));
     } while (ready < 0 && errno == EINTR);
     int error = 0;
     socklen_t length = sizeof error;
@@ -92,11 +120,12 @@ int ConnectTcp(const std::string& host, int port, int timeoutSeconds) {
   if (result != 0) {
     int saved = errno;
     ::close(fd);
+    failure = SocketFailureOf(saved);
     errno = saved;
     return -1;
   }
   ::fcntl(fd, F_SETFL, flags);
-  SetTimeouts(fd, timeoutSeconds);
+  SetWaitLimit(fd, waitMs);
   return fd;
 }
 

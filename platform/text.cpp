@@ -37,4 +37,25 @@ std::string_view After(std::string_view text, size_t count) {
   return count >= text.size() ? std::string_view() : text.substr(count);
 }
 
+std::string EscapedControls(std::string_view text, bool keepLineBreaks) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (keepLineBreaks && (byte == '\n' || (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))) {
+      if (byte == '\n') shown += '\n';
+      continue;
+    }
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 15];
+    } else {
+      shown += static_cast<char>(byte);
+    }
+  }
+  return shown;
+}
+
 }  // namespace kavrel

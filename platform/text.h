@@ -36,6 +36,11 @@ std::string_view Leading(std::string_view text, size_t count);
 // Text after the first `count` bytes (empty when the text is shorter).
 std::string_view After(std::string_view text, size_t count);
 
+// Text from the network as it may be shown on a terminal: every control
+// character (below 0x20, and 0x7F) written as "\x1b" and so on, except the
+// line breaks when `keepLineBreaks` (LF kept; a CR before it dropped).
+std::string EscapedControls(std::string_view text, bool keepLineBreaks = false);
+
 }  // namespace kavrel
 
 #endif

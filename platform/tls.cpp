@@ -65,9 +65,9 @@ SSL_CTX* ClientContext() {
       SSL_CTX_set_min_proto_version(made.get(), TLS1_2_VERSION);
       SSL_CTX_set_verify(made.get(), SSL_VERIFY_PEER, nullptr);
       SSL_CTX_set_default_verify_paths(made.get());
-      // Many servers close without the closing alert; the caller checks
-      // the announced length instead.
-      SSL_CTX_set_options(made.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
+      // Names are checked against subjectAltName alone: a certificate that
+      // names its host only in the subject's common name is not for it.
+      X509_VERIFY_PARAM_set_hostflags(SSL_CTX_get0_param(made.get()), X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
     }
     ERR_clear_error();
     return made;
@@ -145,11 +145,23 @@ bool TlsConnection::Write(std::string_view bytes) {
 
 ssize_t TlsConnection::Read(char* buffer, size_t size) {
   size_t got = 0;
+  errno = 0;
   int result = SSL_read_ex(ssl_, buffer, size, &got);
   if (result == 1) return static_cast<ssize_t>(got);
+  int savedErrno = errno;
   int error = SSL_get_error(ssl_, result);
+  unsigned long code = ERR_peek_error();
   ERR_clear_error();
-  return error == SSL_ERROR_ZERO_RETURN ? 0 : -1;
+  if (error == SSL_ERROR_ZERO_RETURN) {
+    closedCleanly_ = true;
+    return 0;
+  }
+  // Many servers close without the closing alert: an end all the same,
+  // which only an announced length or the last chunk can vouch for.
+  if (error == SSL_ERROR_SSL && ERR_GET_REASON(code) == SSL_R_UNEXPECTED_EOF_WHILE_READING) return 0;
+  if (error == SSL_ERROR_SYSCALL && savedErrno == 0) return 0;
+  timedOut_ = error == SSL_ERROR_SYSCALL && (savedErrno == EAGAIN || savedErrno == EWOULDBLOCK);
+  return -1;
 }
 
 std::string TlsLibraryVersion() { return OpenSSL_version(OPENSSL_VERSION); }

@@ -2,7 +2,7 @@
 // the bytes sent inside are still the caller's own. Certificates are
 // verified against the system's trust store as OpenSSL finds it by default
 // (so SSL_CERT_FILE and SSL_CERT_DIR choose another), and must name the
-// host that was asked for.
+// host that was asked for in their subjectAltName.
 #ifndef KAVREL_PLATFORM_TLS_H
 #define KAVREL_PLATFORM_TLS_H
 
@@ -44,12 +44,18 @@ class TlsConnection {
   bool Write(std::string_view bytes);
 
   // Up to `size` bytes: a positive count, 0 when the peer has ended the
-  // stream (also without a closing alert: the caller checks lengths), -1
-  // on an error or when the socket's time limit ran out.
+  // stream (also without a closing alert: ClosedCleanly tells), -1 on an
+  // error or when the socket's time limit ran out (TimedOut tells).
   ssize_t Read(char* buffer, size_t size);
+
+  // The peer ended with TLS's closing alert, so nothing was cut off.
+  bool ClosedCleanly() const { return closedCleanly_; }
+  bool TimedOut() const { return timedOut_; }
 
  private:
   SSL* ssl_ = nullptr;
+  bool closedCleanly_ = false;
+  bool timedOut_ = false;
 };
 
 // "OpenSSL 3.0.x ..." as the library linked reports itself.

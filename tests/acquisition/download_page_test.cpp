@@ -24,12 +24,18 @@ class Download : public ::testing::Test {
   void SetUp() override {
     if (!testing::CanBindPrivilegedPorts()) GTEST_SKIP() << "needs root to serve on port 80";
   }
-  bool Fetch(const std::string& address) { return DownloadPage(memory_.run.input, address, "page.htm"); }
+  // As the dispatcher does: the report's lines after the progress lines.
+  bool Fetch(const std::string& address) {
+    last_ = DownloadPage(memory_.run.input, address, "page.htm");
+    memory_.run.out << last_.report;
+    return last_.ok();
+  }
   std::vector<std::string> Printed() const { return memory_.PrintedLines(); }
 
   testing::ScratchDir dir_;
   testing::CurrentDirectoryGuard cwd_;
   testing::MemoryRun memory_;
+  FetchResult last_;
 };
 
 TEST_F(Download, StoresTheRawResponseAndReportsProgress) {
@@ -68,8 +74,9 @@ TEST_F(Download, RejectsOtherStatusesWithTheirHead) {
   // Without an empty line in the first block there is no head to show.
   testing::MemoryRun other;
   ScriptedServer partial({{"HTTP/1.1 404 Not Found\r\nServer: x"}});
-  EXPECT_FALSE(DownloadPage(other.run.input, partial.Url("/"), dir_.At("other.htm")));
-  EXPECT_EQ(other.PrintedLines().back(), "Error: Unknown HTTP header");
+  FetchResult refused = DownloadPage(other.run.input, partial.Url("/"), dir_.At("other.htm"));
+  EXPECT_EQ(refused.report, "Error: Unknown HTTP header\n");
+  EXPECT_EQ(refused.failure, FetchFailure::kHttpStatus);
 }
 
 TEST_F(Download, ContentTypeMustBeHtml) {

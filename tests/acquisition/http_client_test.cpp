@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base64.h"
+
 namespace kavrel {
 namespace {
 

@@ -78,12 +78,14 @@ class HttpsCli : public ::testing::Test {
     return *nginx_;
   }
 
-  // A page that failed: exit code 2 with the page named on standard error,
-  // one "Error: " line, nothing left in the work directory but `left`.
+  // A page that failed: exit code 2 with the page and the cause (when
+  // given) named on standard error, one "Error: " line, nothing left in
+  // the work directory but `left`.
   void ExpectFailed(const ProgramResult& result, const std::string& errorPrefix,
-                    const std::vector<std::string>& left = {}) {
+                    const std::vector<std::string>& left = {}, const std::string& cause = "") {
     EXPECT_EQ(result.exitCode, 2) << result.err;
-    EXPECT_NE(result.err.find(": the page could not be fetched\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("kavrel: http"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(": " + cause), std::string::npos) << result.err;
     std::vector<std::string> errors = Starting(result.out, "Error: ");
     ASSERT_EQ(errors.size(), 1u) << result.out;
     EXPECT_EQ(errors[0].rfind(errorPrefix, 0), 0u) << errors[0];

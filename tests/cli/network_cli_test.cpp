@@ -70,7 +70,7 @@ TEST_F(NetworkCli, PlainGzipAndChunkedPagesArriveAsTheirHtml) {
 TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
   ProgramResult missing = program_.Run({nginx_->Url("/nothing.html")});
   EXPECT_EQ(missing.exitCode, 2);
-  EXPECT_EQ(missing.err, "kavrel: " + nginx_->Url("/nothing.html") + ": the page could not be fetched\n");
+  EXPECT_EQ(missing.err, "kavrel: " + nginx_->Url("/nothing.html") + ": the server answered 404 Not Found\n");
   std::vector<std::string> lines = Lines(missing.out);
   EXPECT_EQ(lines.at(5), "Error: Unknown HTTP header");
   EXPECT_EQ(lines.at(6), std::string(79, '-'));
@@ -123,7 +123,7 @@ TEST_F(NetworkCli, ABrokenChunkCostsOnlyItsPage) {
   ProgramResult result = program_.Run({"@list.txt"});
   ASSERT_EQ(result.exitCode, 2) << result.err;
   EXPECT_EQ(Lines(result.err).at(0),
-            "kavrel: " + broken.Url("/lyngsat-broken.html") + ": the response could not be decoded");
+            "kavrel: " + broken.Url("/lyngsat-broken.html") + ": a chunk size that is not hexadecimal");
   EXPECT_NE(result.out.find("Connection closed\nError: 'not-a-size' is not a valid chunk size\nDownloading "),
             std::string::npos)
       << result.out;
