@@ -189,5 +189,33 @@ TEST(OptionParser, UsageText) {
   EXPECT_EQ(lines[67], "-8<-----------8<-------");
 }
 
+TEST(OptionParser, ProxyPasswordsEndAtTheLastAtAndAreNeverShown) {
+  struct Case {
+    std::string token;
+    std::string user, password, host;  // empty host: refused
+    int port;
+    std::string shown;  // the echo of a refused token
+  };
+  const Case cases[] = {
+      {"/Proxya=me:pa:ss@10.9.9.9:3128", "me", "pa:ss", "10.9.9.9", 3128, ""},
+      {"/Proxya=me:p@ss@proxy.example:8080", "me", "p@ss", "proxy.example", 8080, ""},
+      {"/Proxya=me:secret@:3128", "", "", "", 0, "/Proxya=me:***@:3128"},
+      {"/Proxya=me:secret@proxy.example", "", "", "", 0, "/Proxya=me:***@proxy.example"},
+      {"/Proxya=me:secret", "", "", "", 0, "/Proxya=me:***"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.token);
+    Parsed parsed = Parse({c.token});
+    EXPECT_EQ(parsed.options.ProxyUser, c.user);
+    EXPECT_EQ(parsed.options.ProxyPassword, c.password);
+    EXPECT_EQ(parsed.options.ProxyHost, c.host);
+    EXPECT_EQ(parsed.options.ProxyPort, c.port);
+    // A refused proxy option leaves the run without a way to fetch.
+    EXPECT_EQ(parsed.options.ProxyRefused, c.host.empty());
+    EXPECT_EQ(parsed.printed, c.shown.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{"Error in parameters - " + c.shown});
+  }
+}
+
 }  // namespace
 }  // namespace kavrel

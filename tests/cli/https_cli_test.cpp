@@ -2,6 +2,7 @@
 // scripted TLS server and tinyproxy on loopback addresses, with
 // certificates of a test authority the program is told to trust.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,6 +32,28 @@ std::string Redirect(const std::string& status, const std::string& location) {
   return Reply(status, "Location: " + location + "\r\n");
 }
 std::string Failure(const std::string& status) { return Reply(status, "Retry-After: 0\r\n"); }
+
+// A gzip stream of `size` zero bytes: a thousandth of that on the wire.
+std::string GzipOfZeros(size_t size) {
+  z_stream stream{};
+  deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+  std::string zeros(1 << 20, '\0'), compressed;
+  char out[1 << 16];
+  for (size_t left = size; left > 0;) {
+    size_t take = std::min(left, zeros.size());
+    left -= take;
+    stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+    stream.avail_in = static_cast<uInt>(take);
+    do {
+      stream.next_out = reinterpret_cast<Bytef*>(out);
+      stream.avail_out = sizeof out;
+      deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+      compressed.append(out, sizeof out - stream.avail_out);
+    } while (stream.avail_out == 0);
+  }
+  deflateEnd(&stream);
+  return compressed;
+}
 
 std::vector<std::string> Starting(const std::string& text, const std::string& prefix) {
   std::vector<std::string> found;
@@ -346,6 +369,82 @@ TEST_F(HttpsCli, ThroughAProxyTunnelWithBasicCredentials) {
   ProgramResult refused = program_.Run({Nginx().Url("/page.html"), "/Proxya=kavrel:n0t-th1s" + at, "/KeepHTML+"});
   ExpectFailed(refused, "Error: ");
   EXPECT_EQ((refused.out + refused.err).find("n0t-th1s"), std::string::npos) << refused.out;
+}
+
+TEST_F(HttpsCli, HostileServersCostOnlyTheirPageWithTheCauseNamed) {
+  ::setenv("KAVREL_NETWORK_TIMEOUT", "1", 1);  // a page's deadline is then 4 s
+  const std::string chunkedHead = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n";
+  const std::string escapes = "Not\x1b]0;owned\x07\x1b[2J found";
+  const std::string escaped = "Not\\x1b]0;owned\\x07\\x1b[2J found";
+  struct Case {
+    std::string name;
+    std::string response;
+    TlsScriptedServer::Pacing pacing;
+    std::string report;  // the progress report's "Error: " line (after the dots), if any
+    std::string cause;   // standard error's words
+  };
+  const std::string tooLarge = "the page is too large (more than 67108864 bytes ";
+  const Case cases[] = {
+      {"chunks without the last one", chunkedHead + "5\r\nhello\r\n", {}, "Error: Connection lost",
+       "the page ended early"},
+      {"shorter than its length", Reply("200 OK", "Content-Type: text/html\r\n", kPage).substr(0, 200), {},
+       "Error: Connection lost", "the page ended early"},
+      {"neither length nor closing alert",
+       "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n" + kPage, {0, 0, "", false},
+       "Error: Connection lost", "the page ended early"},
+      {"one byte every 0.2 s", chunkedHead, {0, 200, "1\r\nx\r\n"}, "Error: Connection lost", "timed out"},
+      {"a head that never ends", "HTTP/1.1 200 OK\r\n", {0, 200, "X: y\r\n"}, "Error: Connection lost", "timed out"},
+      {"an endless body", chunkedHead, {0, 0, "10000\r\n" + std::string(65536, 'x') + "\r\n"}, "",
+       tooLarge + "received)"},
+      {"a gzip bomb",
+       Reply("200 OK", "Content-Type: text/html\r\nContent-Encoding: gzip\r\n", GzipOfZeros(size_t{80} << 20)), {}, "",
+       tooLarge + "decompressed)"},
+      {"control characters in the reason", "HTTP/1.1 404 " + escapes + "\r\nContent-Length: 0\r\n\r\n", {},
+       "Error: The server answered 404 " + escaped, "the server answered 404 " + escaped},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TlsScriptedServer server(certificates_, {c.response});
+    server.SetPacing(c.pacing);
+    auto started = std::chrono::steady_clock::now();
+    ProgramResult result = program_.Run({server.Url("/page.html"), "/KeepHTML+"}, 30);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_EQ(result.err, "kavrel: " + server.Url("/page.html") + ": " + c.cause + "\n");
+    size_t error = result.out.find("Error: ");
+    if (c.report.empty()) {
+      EXPECT_EQ(error, std::string::npos) << result.out;
+    } else {
+      EXPECT_EQ(result.out.find(c.report + "\n"), error) << result.out;
+      EXPECT_EQ(result.out.find("Error: ", error + 1), std::string::npos) << result.out;
+    }
+    EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos);
+    EXPECT_TRUE(program_.WorkNames().empty());
+  }
+}
+
+TEST_F(HttpsCli, SiteCredentialsStayWithTheirOriginAndARefusedProxyFetchesNothing) {
+  program_.WriteConfig("[Common]\nPageDelay=0\nProxyUser=me\nProxyPassword=secret\n");
+  TlsScriptedServer other(certificates_, {Page()});
+  TlsScriptedServer origin(certificates_, {Redirect("302 Found", "/same.html"), Redirect("302 Found", other.Url("/p.html"))});
+  ProgramResult result = program_.Run({origin.Url("/start.html")});
+  ASSERT_TRUE(OnlyPagesOfNoSite(result)) << result.err;
+  ASSERT_EQ(origin.Requests().size(), 2u);
+  const std::string credentials = "Authorization: Basic bWU6c2VjcmV0\r\n";
+  for (const std::string& request : origin.Requests()) EXPECT_NE(request.find(credentials), std::string::npos);
+  ASSERT_EQ(other.Requests().size(), 1u);
+  EXPECT_EQ(other.Requests()[0].find("Authorization"), std::string::npos) << other.Requests()[0];
+
+  // A proxy option that cannot be read: no request goes anywhere, and the
+  // password is shown nowhere.
+  program_.WriteConfig("[Common]\nPageDelay=0\n");
+  TlsScriptedServer site(certificates_, {Page()});
+  ProgramResult refused = program_.Run({site.Url("/p.html"), "/Proxya=me:pa:ss@proxy.example"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.out.find("Error in parameters - /Proxya=me:***@proxy.example\n"), std::string::npos) << refused.out;
+  EXPECT_EQ(refused.err, "kavrel: " + site.Url("/p.html") + ": the proxy option was refused, so nothing is fetched\n");
+  EXPECT_EQ((refused.out + refused.err).find("pa:ss"), std::string::npos);
+  EXPECT_EQ(site.Connections(), 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
+#include <string_view>
 
 namespace kavrel::testing {
 
@@ -109,13 +110,25 @@ void TlsScriptedServer::Answer(int client, const std::string& response) {
     }
     // A client that checks the certificate after the handshake hangs up
     // here, having asked nothing.
-    if (!request.empty()) {
+    Pacing pacing;
+    {
       std::lock_guard<std::mutex> lock(mutex_);
-      requests_.push_back(request);
+      if (!request.empty()) requests_.push_back(request);
+      pacing = pacing_;
     }
-    if (!response.empty() && SSL_write(ssl, response.data(), static_cast<int>(response.size())) > 0) {
-      SSL_shutdown(ssl);
+    bool sent = !response.empty();
+    size_t piece = pacing.piece == 0 ? response.size() : pacing.piece;
+    for (size_t at = 0; sent && at < response.size() && !stopping_; at += piece) {
+      if (at > 0 && pacing.pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pacing.pauseMs));
+      std::string_view bytes = std::string_view(response).substr(at, piece);
+      sent = SSL_write(ssl, bytes.data(), static_cast<int>(bytes.size())) > 0;
     }
+    // Without end, until the client hangs up or the test is over.
+    while (sent && !pacing.filler.empty() && !stopping_) {
+      if (pacing.pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pacing.pauseMs));
+      sent = SSL_write(ssl, pacing.filler.data(), static_cast<int>(pacing.filler.size())) > 0;
+    }
+    if (sent && pacing.closeNotify) SSL_shutdown(ssl);
   }
   SSL_free(ssl);
 }

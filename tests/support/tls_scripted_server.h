@@ -24,6 +24,15 @@ class TlsScriptedServer {
     kStall,    // takes the connection and never answers
   };
 
+  // How the responses are sent: hostile servers send slowly, without end,
+  // or hang up without TLS's closing alert.
+  struct Pacing {
+    size_t piece = 0;         // bytes per write; 0: the whole response at once
+    int pauseMs = 0;          // between two pieces
+    std::string filler;       // sent again and again after the response, until the client goes
+    bool closeNotify = true;  // end with TLS's closing alert
+  };
+
   // A certificate of `kind` for the server's address comes from `certificates`.
   TlsScriptedServer(const TestCertificates& certificates, std::vector<std::string> responses,
                     TestCertificates::Kind kind = TestCertificates::Kind::kGood, int port = 443);
@@ -41,6 +50,12 @@ class TlsScriptedServer {
   std::vector<std::string> Requests() const;
   int Connections() const { return connections_; }
 
+  // Before the first connection.
+  void SetPacing(Pacing pacing) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pacing_ = std::move(pacing);
+  }
+
  private:
   void Serve();
   void Answer(int client, const std::string& response);
@@ -53,6 +68,7 @@ class TlsScriptedServer {
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   std::vector<std::string> requests_;
+  Pacing pacing_;
   std::thread thread_;
 };
 
