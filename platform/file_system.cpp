@@ -175,7 +175,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view contents) {
+void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view contents, unsigned newMode) {
   // A file kept elsewhere behind a symbolic link is replaced where it lives,
   // so the link goes on pointing at it.
   std::string path = linkOrPath;
@@ -193,7 +193,7 @@ void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view conte
   } else {
     mode_t mask = ::umask(0);
     ::umask(mask);
-    (void)::fchmod(fd, 0666 & ~mask);
+    (void)::fchmod(fd, static_cast<mode_t>(newMode) & ~mask);
   }
   bool ok = WriteAll(fd, contents.data(), contents.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;

@@ -59,8 +59,10 @@ void RemoveFileIfPresent(const std::string& path);
 // temporary file beside it, which is then renamed over it, so a crash never
 // leaves the file half written. On failure the old file is untouched, the
 // temporary file is gone and FatalError("Unable to write to <path>") ends
-// the run.
-void ReplaceFileAtomically(const std::string& path, std::string_view contents);
+// the run. An existing file keeps its mode; a new one gets `newMode` less
+// the umask: by default readable by its owner only, since the files
+// replaced so are configurations, which may hold a proxy password.
+void ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newMode = 0600);
 
 // A new output file, created exclusively: never an existing file. Writes are
 // buffered. If the object goes away before Close() succeeded (an error ended

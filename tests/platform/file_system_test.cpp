@@ -73,6 +73,16 @@ TEST(ReplaceFileAtomically, ReplacesOrLeavesTheOldFile) {
   ReplaceFileAtomically(dir.At("link.ini"), "through the link");
   EXPECT_TRUE(std::filesystem::is_symlink(dir.At("link.ini")));
   EXPECT_EQ(dir.Read("c.ini"), "through the link");
+
+  // A configuration may hold a password: a new one is its owner's alone,
+  // an existing one keeps the mode its owner gave it.
+  namespace fs = std::filesystem;
+  ReplaceFileAtomically(dir.At("new.ini"), "ProxyPassword=x");
+  EXPECT_EQ(fs::status(dir.At("new.ini")).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  fs::permissions(dir.At("c.ini"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ReplaceFileAtomically(dir.At("c.ini"), "again");
+  EXPECT_EQ(fs::status(dir.At("c.ini")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST(LineReader, PageLinesTextLinesAndWholeLines) {
