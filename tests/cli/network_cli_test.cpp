@@ -150,5 +150,37 @@ TEST_F(NetworkCli, ThroughTinyproxyWithBasicCredentials) {
       << refused.out;
 }
 
+TEST_F(NetworkCli, AWalkGivesUpOnAHostThatKeepsFailingAndSaysWhy) {
+  // Nothing listens at `nobody`: three pages fail for the same reason,
+  // the host's other two are not tried; nginx's page still comes.
+  std::string nobody = "http://" + FreeLoopbackAddress(80);
+  program_.WriteConfig("[lyngsat]\n0010=" + nobody + "/1.html\n0020=" + nobody + "/2.html\n0030=" + nobody +
+                       "/3.html\n0035=" + nginx_->Url("/page.html") + "\n0040=" + nobody + "/4.html\n0050=" + nobody +
+                       "/5.html\n");
+  ProgramResult walk = program_.Run({"!l![10e-50e]"});
+  EXPECT_EQ(walk.exitCode, 2);
+  std::vector<std::string> expected;
+  for (const char* page : {"/1.html", "/2.html", "/3.html"}) {
+    expected.push_back("kavrel: " + nobody + page + ": the connection was refused");
+  }
+  expected.push_back("kavrel: !l![10e-50e]: skipped 2 more pages of " + nobody.substr(7) +
+                     " after 3 in a row failed (the connection was refused)");
+  expected.push_back("kavrel: !l![10e-50e]: fetched 1 of 6 pages listed for the range");
+  EXPECT_EQ(Lines(walk.err), expected);
+  size_t downloads = 0;
+  for (const std::string& line : Lines(walk.out)) downloads += line.rfind("Downloading ", 0) == 0;
+  EXPECT_EQ(downloads, 4u) << walk.out;
+}
+
+TEST_F(NetworkCli, AnInterruptedDownloadLeavesNoPageFile) {
+  ScriptedServer slow({{"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html>"}, {"<body>", 3000}}, 5000);
+  std::string script = "'" + program_.BinaryPath() + "' '" + slow.Url("/page.html") +
+                       "' /KeepHTML+ & sleep 1; ls; kill -TERM $!; wait $!; echo status=$?";
+  ProgramResult result = RunProcess("/bin/sh", {"-c", script}, program_.WorkDir(), 30);
+  EXPECT_EQ(Lines(result.out).back(), "status=143") << result.out;
+  EXPECT_NE(result.out.find("page.html\n"), std::string::npos) << "the page was not being fetched: " << result.out;
+  EXPECT_TRUE(program_.WorkNames().empty());
+}
+
 }  // namespace
 }  // namespace kavrel::testing
