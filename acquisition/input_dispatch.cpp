@@ -40,10 +40,9 @@ void ParsePageOrDiscard(InputContext& context, const SourceText& page, SiteType 
 
 // Reads a local file whole; a file that went away since it was listed
 // reads as empty.
-std::string FileBytes(const std::string& path) {
-  std::string bytes;
-  ReadWholeFile(path, bytes);
-  return bytes;
+FileContents FileBytes(const std::string& path) {
+  std::optional<FileContents> contents = FileContents::Read(path);
+  return contents ? std::move(*contents) : FileContents();
 }
 
 // A page that could not be fetched: the progress report's lines where
@@ -68,7 +67,7 @@ void KeepPage(const std::string& path, std::string_view page) {
 // or the run is interrupted before the page is whole.
 FetchFailure FetchPlainPage(InputContext& context, const std::string& address, const std::string& path,
                             SiteType site) {
-  std::string page;
+  FileContents page;
   {
     TemporaryFileGuard guard(path);
     FetchResult result = DownloadPage(context, address, path);
@@ -81,7 +80,7 @@ FetchFailure FetchPlainPage(InputContext& context, const std::string& address, c
     }
     page = FileBytes(path);
   }
-  ParsePageOrDiscard(context, SourceText{path, page}, site, address);
+  ParsePageOrDiscard(context, SourceText{path, page.bytes()}, site, address);
   if (!context.options().KeepHTML) RemoveFileIfPresent(path);
   return FetchFailure::kNone;
 }
@@ -215,15 +214,16 @@ void ProcessLocalFiles(InputContext& context, const std::string& input) {
   for (const std::string& name : names) {
     std::string path = prefix + name;
     const InputFormat* format = InputFormatOf(name);
-    std::string bytes;
+    FileContents contents;
     try {
-      bytes = FileBytes(path);
+      contents = FileBytes(path);
     } catch (const FatalError&) {
       // A reader announces its file before it reads; so does the message
       // of a file that cannot be read.
       if (format) AnnounceLoading(context.out(), format->label, path);
       throw;
     }
+    std::string_view bytes = contents.bytes();
     SourceText source{path, bytes};
     if (IsDvbv5Text(bytes)) {
       // Channel files are known by their content: the collection names

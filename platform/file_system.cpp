@@ -2,12 +2,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/fatal_error.h"
@@ -152,6 +154,57 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
   ::close(fd);
   contents.resize(length);
   return true;
+}
+
+FileContents::FileContents(FileContents&& other) noexcept
+    : mapped_(other.mapped_), size_(other.size_), read_(std::move(other.read_)) {
+  other.mapped_ = nullptr;
+  other.size_ = 0;
+}
+
+FileContents& FileContents::operator=(FileContents&& other) noexcept {
+  if (this != &other) {
+    Release();
+    mapped_ = other.mapped_;
+    size_ = other.size_;
+    read_ = std::move(other.read_);
+    other.mapped_ = nullptr;
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+FileContents::~FileContents() { Release(); }
+
+void FileContents::Release() {
+  if (mapped_ != nullptr) ::munmap(mapped_, size_);
+  mapped_ = nullptr;
+}
+
+std::optional<FileContents> FileContents::Read(const std::string& path) {
+  // Small files are read: a mapping costs more than it saves below this.
+  constexpr off_t kMapFrom = 256 * 1024;
+  FileContents contents;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    ThrowFileError("Cannot read", path, errno);
+  }
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= kMapFrom &&
+      static_cast<uint64_t>(info.st_size) <= SIZE_MAX) {
+    // All pages mapped at once: no page fault per page as the reader walks.
+    void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (mapped != MAP_FAILED) {
+      ::close(fd);
+      contents.mapped_ = mapped;
+      contents.size_ = static_cast<size_t>(info.st_size);
+      return contents;
+    }
+  }
+  ::close(fd);
+  if (!ReadWholeFile(path, contents.read_)) return std::nullopt;
+  return contents;
 }
 
 void RemoveFileIfPresent(const std::string& path) {

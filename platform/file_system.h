@@ -52,6 +52,30 @@ std::vector<std::string> FindMatchingNames(const std::string& directory, std::st
 // failure ends the run.
 bool ReadWholeFile(const std::string& path, std::string& contents);
 
+// A whole input file in memory without a copy: a regular file is mapped
+// (its pages come straight from the page cache, no zero-filled buffer and
+// no copy), anything else is read. The bytes last as long as the object.
+class FileContents {
+ public:
+  FileContents() = default;
+  FileContents(const FileContents&) = delete;
+  FileContents& operator=(const FileContents&) = delete;
+  FileContents(FileContents&& other) noexcept;
+  FileContents& operator=(FileContents&& other) noexcept;
+  ~FileContents();
+
+  // Nothing when the file does not exist; any other failure ends the run.
+  static std::optional<FileContents> Read(const std::string& path);
+
+  std::string_view bytes() const { return mapped_ ? std::string_view(static_cast<const char*>(mapped_), size_) : read_; }
+
+ private:
+  void Release();
+  void* mapped_ = nullptr;
+  size_t size_ = 0;
+  std::string read_;
+};
+
 // Removes a file; a missing file is not an error.
 void RemoveFileIfPresent(const std::string& path);
 
