@@ -120,5 +120,57 @@ TEST_F(Decoding, UsersOwnTemporaryNamesAreKept) {
   EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"dech.$$$", "dezip.$$$", "page.htm"}));
 }
 
+// The secure body decoder, fed in pieces of every size a network may cut.
+TEST(BodyDecoder, FramingsPiecesAndLimits) {
+  std::string html = "<html>" + std::string(3000, 'h') + "</html>";
+  std::string gz = Gzip(html);
+  using Framing = BodyDecoder::Framing;
+  struct Case {
+    std::string name;
+    Framing framing;
+    std::string body;
+    bool cleanEnd;
+    FetchFailure failure;
+    std::string page;
+  };
+  const Case cases[] = {
+      {"chunks with an extension and a trailer", {true, false, std::nullopt},
+       "3;x=1\r\nabc\r\n2\r\nde\r\n0\r\nTrailer: t\r\n\r\n", false, FetchFailure::kNone, "abcde"},
+      {"chunks without the last", {true, false, std::nullopt}, "3\r\nabc\r\n", true, FetchFailure::kEndedEarly, ""},
+      {"a size that is no number", {true, false, std::nullopt}, "zz\r\nabc\r\n", true, FetchFailure::kCorrupt, ""},
+      {"a length reached; bytes after it passed over", {false, false, 5}, "hello world", false, FetchFailure::kNone,
+       "hello"},
+      {"a length not reached", {false, false, 50}, "hello", true, FetchFailure::kEndedEarly, ""},
+      {"neither, ended cleanly", {false, false, std::nullopt}, "plain", true, FetchFailure::kNone, "plain"},
+      {"neither, cut", {false, false, std::nullopt}, "plain", false, FetchFailure::kEndedEarly, ""},
+      {"gzip announced", {false, true, gz.size()}, gz, false, FetchFailure::kNone, html},
+      {"gzip in chunks", {true, true, std::nullopt}, "10\r\n" + gz.substr(0, 16) + "\r\n" +
+           [&] { char size[16]; snprintf(size, sizeof size, "%zx", gz.size() - 16); return std::string(size); }() +
+           "\r\n" + gz.substr(16) + "\r\n0\r\n\r\n", false, FetchFailure::kNone, html},
+      {"gzip not announced stays as sent", {false, false, std::nullopt}, gz, true, FetchFailure::kNone, gz},
+      {"gzip announced, plain text sent", {false, true, std::nullopt}, "plain", true, FetchFailure::kNone, "plain"},
+      {"gzip cut short", {false, true, std::nullopt}, gz.substr(0, gz.size() / 2), true, FetchFailure::kCorrupt, ""},
+      {"more than the limit received", {false, false, std::nullopt}, std::string(5000, 'x'), true,
+       FetchFailure::kTooLarge, ""},
+      {"more than the limit inflated", {false, true, std::nullopt}, Gzip(std::string(5000, 'x')), true,
+       FetchFailure::kTooLarge, ""},
+  };
+  for (const Case& c : cases) {
+    for (size_t piece : {size_t{1}, size_t{7}, size_t{4096}}) {
+      SCOPED_TRACE(c.name + ", pieces of " + std::to_string(piece));
+      BodyDecoder decoder(c.framing, 4096, 4096);
+      FetchFailure failure = FetchFailure::kNone;
+      for (size_t at = 0; at < c.body.size() && failure == FetchFailure::kNone; at += piece) {
+        failure = decoder.Feed(std::string_view(c.body).substr(at, piece));
+      }
+      if (failure == FetchFailure::kNone) failure = decoder.Finish(c.cleanEnd);
+      EXPECT_EQ(failure, c.failure);
+      if (failure == FetchFailure::kNone) {
+        EXPECT_EQ(decoder.TakePage(), c.page);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kavrel
