@@ -114,9 +114,14 @@ TEST_F(Download, UnreachableAndSilentServers) {
   std::string nobody = testing::FreeLoopbackAddress(80);
   EXPECT_FALSE(Fetch("http://" + nobody + "/a.html"));
   EXPECT_EQ(Printed().back(), "Error: Can't connect to the host");
-  // A port in the host part is no host name.
-  EXPECT_FALSE(Fetch("http://" + nobody + ":8080/a.html"));
-  EXPECT_EQ(Printed().back(), "Error: Can't connect to the host");
+  EXPECT_EQ(last_.failure, FetchFailure::kRefused);
+  // A port in the host part is connected to, and the Host line names it.
+  ScriptedServer onPort({{kOkHead + "x"}}, 0, 8080);
+  ASSERT_TRUE(Fetch("http://" + onPort.address() + ":8080/a.html"));
+  EXPECT_EQ(onPort.Requests().at(0).find("GET /a.html HTTP/1.1\r\nConnection: close\r\nHost: " + onPort.address() +
+                                         ":8080\r\n"),
+            0u);
+  std::filesystem::remove(dir_.At("page.htm"));
 
   // A server that accepts and then says nothing is given up after the
   // time limit.

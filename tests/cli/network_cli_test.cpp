@@ -1,6 +1,10 @@
 // Fetching pages end to end: the built program against nginx and tinyproxy
 // on loopback addresses, started and stopped by the tests.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -180,6 +184,21 @@ TEST_F(NetworkCli, AnInterruptedDownloadLeavesNoPageFile) {
   EXPECT_EQ(Lines(result.out).back(), "status=143") << result.out;
   EXPECT_NE(result.out.find("page.html\n"), std::string::npos) << "the page was not being fetched: " << result.out;
   EXPECT_TRUE(program_.WorkNames().empty());
+}
+
+TEST_F(NetworkCli, AFullDiskLeavesNoPageFile) {
+  ScratchDir disk;
+  if (::mount("tmpfs", disk.path().c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+  }
+  pages_.Write("site/big.html", "<html>" + std::string(300000, 'b') + "</html>");
+  ProgramResult result = RunProcess(program_.BinaryPath(), {nginx_->Url("/big.html")}, disk.path(), 30);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(disk.path())) left.push_back(entry.path().string());
+  ::umount(disk.path().c_str());
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
+  EXPECT_TRUE(left.empty()) << left.front();
 }
 
 }  // namespace
