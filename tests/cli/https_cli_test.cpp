@@ -344,6 +344,16 @@ TEST_F(HttpsCli, FailedResponsesAreRetriedTwiceAtMost) {
       ExpectFailed(result, "Error: ");
     }
   }
+
+  // Retries are the page's, however many redirects come between them.
+  TlsScriptedServer server(certificates_, {Failure("503 Service Unavailable"), Redirect("302 Found", "/b.html"),
+                                           Failure("503 Service Unavailable"), Failure("503 Service Unavailable"),
+                                           Page()});
+  ProgramResult result = program_.Run({server.Url("/a.html")});
+  EXPECT_EQ(Starting(result.out, "Retrying ").size(), 2u) << result.out;
+  EXPECT_EQ(server.Connections(), 4);
+  ExpectFailed(result, "Error: The server answered 503 Service Unavailable", {},
+               "the server answered 503 Service Unavailable");
 }
 
 TEST_F(HttpsCli, AnEndlessHeadCostsOnlyItsPage) {
