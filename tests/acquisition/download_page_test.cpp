@@ -60,14 +60,14 @@ TEST_F(Download, AcceptsHttp10AndLongRequests) {
 }
 
 TEST_F(Download, RejectsOtherStatusesWithTheirHead) {
-  std::string head = "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nX-Long: " +
+  std::string head = "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\x1b[2J\r\nX-Long: " +
                      std::string(600, 'l');
   ScriptedServer server({{head + "\r\n\r\n<html>moved</html>"}});
   EXPECT_FALSE(Fetch(server.Url("/a.html")));
   std::vector<std::string> printed = Printed();
   std::vector<std::string> tail(printed.end() - 6, printed.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"Error: Unknown HTTP header", kDashes, "HTTP/1.1 301 Moved Permanently",
-                                            "Location: http://elsewhere/", "X-Long: " + std::string(600, 'l'),
+                                            "Location: http://elsewhere/\\x1b[2J", "X-Long: " + std::string(600, 'l'),
                                             kDashes}));
   EXPECT_FALSE(dir_.Exists("page.htm"));
 
