@@ -431,6 +431,10 @@ TEST_F(HttpsCli, HostileServersCostOnlyTheirPageWithTheCauseNamed) {
     EXPECT_EQ((result.out + result.err).find('\x1b'), std::string::npos);
     EXPECT_TRUE(program_.WorkNames().empty());
   }
+  // A name that does not resolve (.invalid never does) is not asked again.
+  ProgramResult unknown = program_.Run({"https://kavrel-test.invalid/page.html"}, 30);
+  EXPECT_EQ(unknown.err, "kavrel: https://kavrel-test.invalid/page.html: the host name could not be resolved\n");
+  EXPECT_TRUE(Starting(unknown.out, "Retrying ").empty()) << unknown.out;
 }
 
 TEST_F(HttpsCli, SiteCredentialsStayWithTheirOriginAndARefusedProxyFetchesNothing) {
