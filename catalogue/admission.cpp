@@ -10,7 +10,17 @@ bool IsCBand(int32_t frequency) { return frequency >= 3400 && frequency <= 4199;
 bool IsLinear(char polarization) { return polarization == 'V' || polarization == 'H'; }
 bool IsCircular(char polarization) { return polarization == 'L' || polarization == 'R'; }
 
+bool ServiceAdmitted(const Options& options, ServiceKind service) {
+  switch (service) {
+    case ServiceKind::kOrdinary: return true;
+    case ServiceKind::kData: return options.AcceptData;
+    case ServiceKind::kFeed: return options.AcceptFeeds;
+  }
+  return false;
+}
+
 bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered) {
+  if (!ServiceAdmitted(options, offered.Service)) return false;
   bool polarizationAccepted = (IsLinear(offered.Polarization) && options.AcceptLinear) ||
                               (IsCircular(offered.Polarization) && options.AcceptCircular);
   bool rateAccepted = options.MinSR <= offered.SymbolRate && offered.SymbolRate <= options.MaxSR;

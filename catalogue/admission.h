@@ -19,6 +19,10 @@ bool IsCircular(char polarization); // "L" or "R"
 // The most characters of a providers text that the catalogue keeps.
 constexpr size_t kMaxProvidersLength = 50;
 
+// What a transponder carries, as its source marks it: data services and
+// feeds are admitted only when the options take them.
+enum class ServiceKind : uint8_t { kOrdinary, kData, kFeed };
+
 // What a producer found. Values a source does not have are 0 (FEC 0/0,
 // modulation, ids) and an empty providers text.
 struct OfferedTransponder {
@@ -34,9 +38,15 @@ struct OfferedTransponder {
   std::string_view Providers;
   TextEncoding ProvidersEncoding = TextEncoding::kLatin1;
   TransponderDetails Details;
+  ServiceKind Service = ServiceKind::kOrdinary;
 };
 
-// The band, polarization and symbol rate filters of the options.
+// Whether the options take transponders that carry this kind of service
+// (/Data, /Feeds).
+bool ServiceAdmitted(const Options& options, ServiceKind service);
+
+// The service, band, polarization and symbol rate filters of the options:
+// everything but the system kind.
 bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered);
 
 // The filters of the options, then at most one InsertTransponder. The tests

@@ -5,6 +5,7 @@ namespace kavrel {
 void SatelliteSink::BeginPage(std::string_view name) {
   out_ << "Processing " << name << "..." << '\n';
   current_ = -1;
+  offeredOnPage_ = 0;
 }
 
 void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position, TextEncoding encoding) {
@@ -18,6 +19,7 @@ const SatelliteRecord* SatelliteSink::Current() const {
 
 bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
   if (Current() == nullptr) return false;
+  ++offeredOnPage_;
   if (AdmitTransponder(catalogue_.At(current_), options_, offered)) return true;
   bool switchable = offered.SystemKind == kKindDvbS2 || offered.SystemKind == kKindDss;
   if (switchable && !options_.AcceptedKinds.Contains(offered.SystemKind) &&

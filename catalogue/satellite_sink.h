@@ -82,8 +82,17 @@ class SatelliteSink {
   // before), then an empty last satellite is dropped.
   void EndSatellite(std::string_view name);
 
+  // Whether admission takes transponders that carry this service, for a
+  // producer that files a row's satellite only when its row can enter.
+  bool AdmitsService(ServiceKind service) const { return ServiceAdmitted(options_, service); }
+
+  // How many transponders were offered for a satellite since the last
+  // BeginPage, admitted or not: what the page gave before the filters.
+  size_t OfferedOnPage() const { return offeredOnPage_; }
+
   // How many transponders admission refused only because their kind
-  // (kKindDvbS2, kKindDss) is not switched on.
+  // (kKindDvbS2, kKindDss) is not switched on: every other filter, the
+  // service (/Data, /Feeds) among them, would have taken them.
   size_t RefusedForKind(uint8_t kind) const { return kind < refusedForKind_.size() ? refusedForKind_[kind] : 0; }
 
   // A page that was given up: prints "Error while parsing HTML data" and
@@ -103,6 +112,7 @@ class SatelliteSink {
   // FindOrAddSatellite.
   int32_t current_ = -1;
   bool merge_ = false;
+  size_t offeredOnPage_ = 0;
   std::array<size_t, 4> refusedForKind_{};  // by SystemKindCode
 };
 

@@ -108,11 +108,11 @@ void ReadRow(SatelliteSink& sink, LineReader& reader) {
   if (providers.empty()) providers = TrimmedText(StripTags(reader.ReadPageLine()));
   if (providers == "&nbsp;") providers.clear();
 
-  if (rowKind == RowKind::kUnmarked || rowKind == RowKind::kUnused) return;
+  if (!IsTransponderRow(rowKind)) return;
   offered.Frequency = WholeNumberOrZero(frequencyText);
   offered.SymbolRate = WholeNumberOrZero(rateText);
   if (offered.Frequency == 0 || offered.SymbolRate == 0) return;
-  if (!RowKindWanted(rowKind, sink.options())) return;
+  offered.Service = ServiceOfRow(rowKind);
   // A row without a polarization cannot be tuned; nothing is guessed.
   if (polarizationText.empty()) return;
   offered.Polarization = polarizationText[0];

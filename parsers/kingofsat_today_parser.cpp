@@ -360,10 +360,12 @@ ProducerResult ParseTodaysKingOfSatPage(SatelliteSink& sink, const SourceText& p
     TransponderTable table;
     ReadCells(markup, text, table);
     bool feed = markup.find(kFeedMark) != npos || channels.find(kFeedMark) != npos;
-    if (feed && !sink.options().AcceptFeeds) continue;
+    table.offered.Service = feed ? ServiceKind::kFeed : ServiceKind::kOrdinary;
     // Without a position in the title, the rows' own cells name the
-    // satellite; a page of one position selects it once.
-    if (!title.position && table.position && table.position != current) {
+    // satellite; a page of one position selects it once. A table whose
+    // service the options refuse selects none.
+    if (!title.position && table.position && table.position != current &&
+        sink.AdmitsService(table.offered.Service)) {
       current = table.position;
       sink.FindOrAddSatellite(table.satellite, *current, encoding);
     }

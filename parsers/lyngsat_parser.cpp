@@ -107,7 +107,8 @@ ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view
   offered.SymbolRate = WholeNumberOrZero(rateText);
   if (offered.SymbolRate == 0 || offered.Frequency == 0) return ProducerResult::kAbandoned;
 
-  if (!RowKindWanted(rowKind, sink.options())) return ProducerResult::kRead;
+  if (!IsTransponderRow(rowKind)) return ProducerResult::kRead;
+  offered.Service = ServiceOfRow(rowKind);
   offered.FecNumerator = fec.numerator;
   offered.FecDenominator = fec.denominator;
   offered.Providers = providers;

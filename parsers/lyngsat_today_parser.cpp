@@ -272,7 +272,7 @@ void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding) {
   }
 
   RowKind kind = RowKindOf(cells[kProvidersCell].attributes, kRowColours);
-  if (kind != RowKind::kUnmarked && !RowKindWanted(kind, sink.options())) return;
+  offered.Service = ServiceOfRow(kind);
 
   std::string idsText = CellText(cells[kIdsCell].content);
   ReadIds(CellLine(idsText, 0), offered);

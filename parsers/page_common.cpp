@@ -83,15 +83,14 @@ RowKind RowKindOf(std::string_view line, std::span<const RowColour> colours) {
   return kind;
 }
 
-bool RowKindWanted(RowKind kind, const Options& options) {
+bool IsTransponderRow(RowKind kind) { return kind != RowKind::kUnmarked && kind != RowKind::kUnused; }
+
+ServiceKind ServiceOfRow(RowKind kind) {
   switch (kind) {
-    case RowKind::kUnmarked:
-    case RowKind::kUnused: return false;
-    case RowKind::kData: return options.AcceptData;
-    case RowKind::kFeed: return options.AcceptFeeds;
-    case RowKind::kOrdinary: return true;
+    case RowKind::kData: return ServiceKind::kData;
+    case RowKind::kFeed: return ServiceKind::kFeed;
+    default: return ServiceKind::kOrdinary;
   }
-  return false;
 }
 
 std::string_view TrimLeadingBlanks(std::string_view text) {

@@ -10,7 +10,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/codes.h"
-#include "catalogue/options.h"
+#include "catalogue/admission.h"
 
 namespace kavrel {
 
@@ -45,8 +45,12 @@ struct RowColour {
 // The kind of the last colour of the table whose marker the line holds.
 RowKind RowKindOf(std::string_view line, std::span<const RowColour> colours);
 
-// Whether the options take rows of this kind.
-bool RowKindWanted(RowKind kind, const Options& options);
+// Whether a row of this kind holds a transponder at all.
+bool IsTransponderRow(RowKind kind);
+
+// The service a transponder row of this kind carries, as admission judges
+// it (/Data, /Feeds).
+ServiceKind ServiceOfRow(RowKind kind);
 
 // The text without its leading blanks.
 std::string_view TrimLeadingBlanks(std::string_view text);

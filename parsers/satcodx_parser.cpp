@@ -94,7 +94,6 @@ struct Row {
 };
 
 void AddRow(SatelliteSink& sink, const Row& row) {
-  if (row.type == kDataType && !sink.options().AcceptData) return;
   // A row without a polarization cannot be tuned; nothing is guessed.
   if (row.polarization == '\0') return;
   OfferedTransponder offered;
@@ -107,6 +106,7 @@ void AddRow(SatelliteSink& sink, const Row& row) {
   offered.Modulation = kModulationQpsk;
   offered.NetworkId = row.networkId;
   offered.TransportStreamId = row.streamId;
+  offered.Service = row.type == kDataType ? ServiceKind::kData : ServiceKind::kOrdinary;
   sink.AddTransponder(offered);
 }
 

@@ -68,7 +68,6 @@ void ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view anchor) {
   }
   RowType rowType = RowTypeOf(type);
   if (rowType == kNotTransponder) return;
-  if (rowType == kData && !sink.options().AcceptData) return;
   // A row without a polarization cannot be tuned; nothing is guessed.
   if (polarization.empty()) return;
   OfferedTransponder offered;
@@ -81,6 +80,7 @@ void ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view anchor) {
   offered.SystemKind = kKindDvbS;
   offered.Modulation = kModulationQpsk;
   offered.Providers = providers;
+  offered.Service = rowType == kData ? ServiceKind::kData : ServiceKind::kOrdinary;
   sink.AddTransponder(offered);
 }
 

@@ -109,5 +109,40 @@ TEST(Admission, ProvidersAreCutToFiftyCharacters) {
   EXPECT_EQ(t.Modulation, 2);
 }
 
+// /Data and /Feeds are filters like the others; a row they refuse is not
+// counted as refused for its kind, nor is one another filter refuses.
+TEST(Admission, ServicesAreFilteredAndOnlyKindRefusalsAreCounted) {
+  struct Case {
+    ServiceKind service;
+    bool acceptData, acceptFeeds;
+    uint8_t kind;
+    int32_t symbolRate;
+    bool admitted;
+    size_t refusedForKind;
+  };
+  constexpr ServiceKind kData = ServiceKind::kData, kFeed = ServiceKind::kFeed,
+                        kOrdinary = ServiceKind::kOrdinary;
+  const Case cases[] = {
+      {kOrdinary, false, false, 1, 27500, true, 0}, {kData, true, true, 1, 27500, true, 0},
+      {kData, false, true, 1, 27500, false, 0},     {kFeed, true, true, 1, 27500, true, 0},
+      {kFeed, true, false, 1, 27500, false, 0},     {kFeed, true, true, 2, 27500, false, 1},
+      {kFeed, true, false, 2, 27500, false, 0},     {kData, false, true, 3, 27500, false, 0},
+      {kOrdinary, true, true, 2, 99999, false, 0},  {kOrdinary, true, true, 3, 27500, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "service " << int(c.service) << " kind " << int(c.kind));
+    testing::MemoryRun memory;
+    memory.run.options.AcceptData = c.acceptData;
+    memory.run.options.AcceptFeeds = c.acceptFeeds;
+    memory.run.sink.BeginPage("p");
+    memory.run.sink.FindOrAddSatellite("Sat", 130);
+    OfferedTransponder o = Offer(11000, 'H', c.symbolRate, c.kind);
+    o.Service = c.service;
+    EXPECT_EQ(memory.run.sink.AddTransponder(o), c.admitted);
+    EXPECT_EQ(memory.run.sink.RefusedForKind(c.kind), c.refusedForKind);
+    EXPECT_EQ(memory.run.sink.OfferedOnPage(), 1u);
+  }
+}
+
 }  // namespace
 }  // namespace kavrel
