@@ -35,6 +35,11 @@ void ParsePageOrDiscard(InputContext& context, const SourceText& page, SiteType 
   if (ParsePage(context.sink, page, site) == ProducerResult::kAbandoned) {
     context.sink.AbandonPage();
     context.diagnostics.InputFailed(input, "the page could not be read");
+  } else if (context.sink.OfferedOnPage() == 0) {
+    // Rows the options refused were read; a page that gave none at all is
+    // most likely in a markup its reader does not know.
+    context.diagnostics.InputFailed(input, "a page of " + std::string(FindSiteRow(site)->name) +
+                                               ", but no transponder could be read from it (its layout may have changed)");
   }
 }
 

@@ -16,14 +16,14 @@ namespace {
 
 constexpr SiteRow kSites[] = {
     // Today's markups first: each recognizes only its own pages.
-    {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", IsTodaysLyngSatPage, ParseTodaysLyngSatPage},
-    {kSiteKingOfSat, 'k', "KINGOFSAT", 5, 5, "kingofsat", IsTodaysKingOfSatPage,
+    {kSiteLyngSat, "LyngSat", 'l', "LYNGSAT", 2, 1, "lyngsat", IsTodaysLyngSatPage, ParseTodaysLyngSatPage},
+    {kSiteKingOfSat, "KingOfSat", 'k', "KINGOFSAT", 5, 5, "kingofsat", IsTodaysKingOfSatPage,
      ParseTodaysKingOfSatPage},
-    {kSiteLyngSat, 'l', "LYNGSAT", 2, 1, "lyngsat", nullptr, ParseLyngSatPage},
-    {kSiteSatcoDX, 's', "SATCODX", 1, 2, "satcodx", nullptr, ParseSatcoDXPage},
-    {kSiteTelesputnik, 't', "TELESPUTNIK", 3, 3, "telesputnik", nullptr, ParseTelesputnikPage},
-    {kSiteFlySat, 'f', "FLYSAT", 4, 4, "flysat", nullptr, ParseFlySatPage},
-    {kSiteKingOfSat, 'k', "KINGOFSAT", 5, 5, "kingofsat", nullptr, ParseKingOfSatPage},
+    {kSiteLyngSat, "LyngSat", 'l', "LYNGSAT", 2, 1, "lyngsat", nullptr, ParseLyngSatPage},
+    {kSiteSatcoDX, "SatcoDX", 's', "SATCODX", 1, 2, "satcodx", nullptr, ParseSatcoDXPage},
+    {kSiteTelesputnik, "Telesputnik", 't', "TELESPUTNIK", 3, 3, "telesputnik", nullptr, ParseTelesputnikPage},
+    {kSiteFlySat, "FlySat", 'f', "FLYSAT", 4, 4, "flysat", nullptr, ParseFlySatPage},
+    {kSiteKingOfSat, "KingOfSat", 'k', "KINGOFSAT", 5, 5, "kingofsat", nullptr, ParseKingOfSatPage},
 };
 
 }  // namespace

@@ -25,6 +25,8 @@ enum SiteType : int {
 
 struct SiteRow {
   SiteType site;
+  // The site's name as messages write it.
+  std::string_view name;
   // The letter of "!<letter>!<position>" inputs.
   char letter;
   // The site's name as it stands, in capitals, in its page addresses and

@@ -5,6 +5,7 @@
 
 #include "platform/line_reader.h"
 #include "platform/int_text.h"
+#include "platform/text.h"
 
 namespace kavrel {
 
@@ -33,6 +34,34 @@ constexpr std::array<char, 256> kEveryByte = [] {
 constexpr std::string_view kFontCell = "<TD><font size=-1>";
 
 }  // namespace
+
+size_t NoBreakSpaceLength(std::string_view text, size_t at, TextEncoding encoding) {
+  unsigned char byte = static_cast<unsigned char>(text[at]);
+  if (byte == 0xA0) return encoding == TextEncoding::kLatin1 ? 1 : 0;
+  if (byte == 0xC2) return at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) == 0xA0 ? 2 : 0;
+  if (byte != '&') return 0;
+  for (std::string_view entity : {"&nbsp;", "&#160;", "&#xa0;"}) {
+    if (text.size() - at >= entity.size() && EqualsIgnoringAsciiCase(text.substr(at, entity.size()), entity)) {
+      return entity.size();
+    }
+  }
+  return 0;
+}
+
+std::string BlankNoBreakSpaces(std::string_view text, TextEncoding encoding) {
+  std::string result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    size_t length = NoBreakSpaceLength(text, i, encoding);
+    if (length == 0) {
+      result.push_back(text[i++]);
+    } else {
+      result.push_back(' ');
+      i += length;
+    }
+  }
+  return result;
+}
 
 std::string StripTags(std::string_view text) {
   std::string result;

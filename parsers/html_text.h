@@ -11,9 +11,23 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/codes.h"
+
 namespace kavrel {
 
 class LineReader;
+
+// How many bytes of `text` from `at` spell a no-break space, 0 when none
+// does: the entities "&nbsp;", "&#160;" and "&#xA0;" (letter case
+// ignored), the character U+00A0 in UTF-8 (C2 A0) on any page, and the
+// single byte A0 on a Latin-1 page. On a UTF-8 page a lone A0 is the tail
+// of another character ("\xC3\xA0" is a small a grave) and stays.
+size_t NoBreakSpaceLength(std::string_view text, size_t at, TextEncoding encoding);
+
+// The text with every no-break space (as above) turned into one blank, for
+// the fields a reader splits at blanks: frequency and polarization, symbol
+// rate and FEC.
+std::string BlankNoBreakSpaces(std::string_view text, TextEncoding encoding);
 
 // The text with every tag removed. "<" starts a tag and ">" ends one;
 // neither is ever copied, so a stray ">" disappears too and an unclosed "<"

@@ -1,10 +1,14 @@
 #include "parsers/lyngsat_today_parser.h"
 
-#include <array>
 #include <optional>
 #include <string>
 
+#include <span>
+#include <vector>
+
+#include "catalogue/code_table.h"
 #include "catalogue/codes.h"
+#include "parsers/html_text.h"
 #include "parsers/page_common.h"
 #include "platform/int_text.h"
 #include "platform/line_reader.h"
@@ -19,36 +23,38 @@ constexpr std::string_view kTitleClose = "</title>";
 constexpr std::string_view kSiteSuffix = " - LyngSat";
 // A title longer than this is not the site's.
 constexpr size_t kMaxTitleLength = 512;
-// The frequency cell of the current markup nests the size in a font of its
-// own; the older markup writes face and size in one tag.
-constexpr std::string_view kTodaysFrequencyCell = "<font face=\"Verdana\"><font size=2><b>";
-// The ways a saved page writes the degree sign: Latin-1, UTF-8, entity.
-constexpr std::string_view kDegreeSigns[] = {"\xB0", "\xC2\xB0", "&deg;"};
+// The frequency cell that opens a row of the oldest markup, read by
+// parsers/lyngsat_parser.h.
+constexpr std::string_view kOldRowMarker = "align=\"center\"><font face=\"Verdana\" size=2><b>";
+// The ways a saved page writes the degree sign: Latin-1, UTF-8, entity;
+// some titles have none.
+constexpr std::string_view kDegreeSigns[] = {"\xB0", "\xC2\xB0", "&deg;", ""};
 
 // A row longer than this is not a transponder row: it is dropped, so that a
 // page with an unclosed row costs no more memory than this.
 constexpr size_t kMaxRowLength = 64 * 1024;
 
-// A transponder row has nine cells; these are the ones read.
-constexpr size_t kRowCells = 9;
-constexpr size_t kFrequencyCell = 1;
-constexpr size_t kProvidersCell = 3;
-constexpr size_t kSystemCell = 5;
-constexpr size_t kRateCell = 6;
-constexpr size_t kIdsCell = 7;
-
-// The providers cell's background marks data and feed rows.
+// Background colours of the cells of a row that mark data and feed rows.
 constexpr RowColour kRowColours[] = {
     {"#ffaaff", RowKind::kData},
     {"#d0d0d0", RowKind::kFeed},
 };
 
-struct SystemName {
-  std::string_view name;
-  uint8_t kind;
+// The systems the site names, in capitals, with the kind the catalogue
+// keeps them as; 0 for the systems it does not keep.
+constexpr CodePair<std::string_view, uint8_t> kSystems[] = {
+    {"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}, {"DVB-S2X", kKindDvbS2}, {"DSS", kKindDss},
+    {"ISDB", 0},          {"ISDB-S", 0},          {"ISDB-S3", 0},          {"DIGICIPHER", 0},
+    {"ABS", 0},           {"ABS-S", 0},           {"DTMB", 0},
 };
-constexpr SystemName kSystems[] = {
-    {"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}, {"DVB-S2X", kKindDvbS2}, {"DSS", kKindDss}};
+
+// The modulations the site names, in capitals.
+constexpr CodePair<std::string_view, uint8_t> kModulations[] = {
+    {"QPSK", kModulationQpsk},
+    {"8PSK", kModulation8psk},
+    {"16APSK", kModulation16apsk},
+    {"32APSK", kModulation32apsk},
+};
 
 struct Title {
   std::string_view name;
@@ -69,12 +75,21 @@ bool OpensTag(std::string_view text, size_t at, std::string_view name) {
   return after >= text.size() || text[after] == '>' || static_cast<unsigned char>(text[after]) <= ' ';
 }
 
+// Where the tag `tag` ("<title>") first stands in `text`, letter case
+// ignored; npos when nowhere.
+size_t FindTag(std::string_view text, std::string_view tag) {
+  for (size_t lt = text.find('<'); lt != std::string_view::npos; lt = text.find('<', lt + 1)) {
+    if (StartsWithAt(text, lt, tag)) return lt;
+  }
+  return std::string_view::npos;
+}
+
 // The text between "<title>" and "</title>", when the page has one.
 std::optional<std::string_view> TitleText(std::string_view page) {
-  size_t open = page.find(kTitleOpen);
+  size_t open = FindTag(page, kTitleOpen);
   if (open == std::string_view::npos) return std::nullopt;
   std::string_view rest = Leading(After(page, open + kTitleOpen.size()), kMaxTitleLength + kTitleClose.size());
-  size_t close = rest.find(kTitleClose);
+  size_t close = FindTag(rest, kTitleClose);
   if (close == std::string_view::npos) return std::nullopt;
   return rest.substr(0, close);
 }
@@ -100,7 +115,11 @@ std::optional<Title> ReadTitle(std::string_view title) {
   int32_t tenths = *whole * 10 + (rest[dot + 1] - '0');
   std::string_view hemisphere;
   for (std::string_view sign : kDegreeSigns) {
-    if (rest.substr(dot + 2).starts_with(sign)) hemisphere = rest.substr(dot + 2 + sign.size());
+    std::string_view after = rest.substr(dot + 2);
+    if (after.starts_with(sign) && after.size() == sign.size() + 1) {
+      hemisphere = after.substr(sign.size());
+      break;
+    }
   }
   if (hemisphere == "E") return Title{name, tenths};
   // 0.0 W is the same place as 0.0 E, and keys stay below a full circle.
@@ -108,28 +127,26 @@ std::optional<Title> ReadTitle(std::string_view title) {
   return std::nullopt;
 }
 
-// The text of a cell, one line per "<br>": tags dropped, "&nbsp;" a blank.
-// An unclosed tag ends the text.
-std::string CellText(std::string_view cell) {
-  std::string text;
-  text.reserve(cell.size());
+// Appends the text of a cell to `text`, one line per "<br>": tags
+// dropped, every no-break space a blank. Stops once `text` holds `limit`
+// bytes; an unclosed tag ends the text.
+void AppendCellText(std::string_view cell, TextEncoding encoding, size_t limit, std::string& text) {
   size_t i = 0;
-  while (i < cell.size()) {
+  while (i < cell.size() && text.size() < limit) {
     char c = cell[i];
     if (c == '<') {
       size_t close = cell.find('>', i);
       if (close == std::string_view::npos) break;
       if (StartsWithAt(cell, i + 1, "br")) text.push_back('\n');
       i = close + 1;
-    } else if (c == '&' && StartsWithAt(cell, i, "&nbsp;")) {
+    } else if (size_t blank = NoBreakSpaceLength(cell, i, encoding)) {
       text.push_back(' ');
-      i += 6;
+      i += blank;
     } else {
       text.push_back(c);
       ++i;
     }
   }
-  return text;
 }
 
 // Line `index` (from 0) of a cell text, without blanks at its ends; empty
@@ -150,15 +167,13 @@ struct Cell {
   std::string_view content;
 };
 
-// The first kRowCells cells of a row, and how many the row has. A cell
-// ends at its "</td>", at the next "<td" or at the end of the row.
-size_t SplitCells(std::string_view row, std::array<Cell, kRowCells>& cells) {
-  size_t count = 0;
+// The cells of a row. A cell ends at its "</td>", at the next "<td" or at
+// the end of the row.
+void SplitCells(std::string_view row, std::vector<Cell>& cells) {
+  cells.clear();
   size_t contentBegin = std::string_view::npos;  // of the open cell
   auto closeCell = [&](size_t end) {
-    if (contentBegin != std::string_view::npos && count <= kRowCells) {
-      cells[count - 1].content = row.substr(contentBegin, end - contentBegin);
-    }
+    if (contentBegin != std::string_view::npos) cells.back().content = row.substr(contentBegin, end - contentBegin);
     contentBegin = std::string_view::npos;
   };
   size_t search = 0;
@@ -168,8 +183,7 @@ size_t SplitCells(std::string_view row, std::array<Cell, kRowCells>& cells) {
       closeCell(lt);
       size_t gt = row.find('>', lt);
       if (gt == std::string_view::npos) break;
-      ++count;
-      if (count <= kRowCells) cells[count - 1].attributes = row.substr(lt, gt - lt);
+      cells.push_back(Cell{row.substr(lt, gt - lt), {}});
       contentBegin = gt + 1;
       search = gt + 1;
     } else if (StartsWithAt(row, lt, "</td>")) {
@@ -177,7 +191,6 @@ size_t SplitCells(std::string_view row, std::array<Cell, kRowCells>& cells) {
     }
   }
   closeCell(row.size());
-  return count;
 }
 
 // "11747 V", "11747.50 V": the whole MHz, the kHz and the polarization.
@@ -189,6 +202,7 @@ bool ReadFrequency(std::string_view text, int32_t& frequency, uint16_t& khz, cha
   constexpr size_t kMaxDigits = 6;
   if (i == 0 || i > kMaxDigits) return false;
   frequency = WholeNumberOrZero(text.substr(0, i));
+  khz = 0;
   if (i < text.size() && text[i] == '.') {
     ++i;
     for (int place = 100; i < text.size() && IsAsciiDigit(text[i]); ++i, place /= 10) {
@@ -201,25 +215,104 @@ bool ReadFrequency(std::string_view text, int32_t& frequency, uint16_t& khz, cha
   return polarization == 'H' || polarization == 'V' || polarization == 'L' || polarization == 'R';
 }
 
-// The bold text of the frequency cell.
-std::string_view BoldText(std::string_view cell) {
-  size_t open = cell.find("<b>");
-  if (open == std::string_view::npos) return {};
-  std::string_view rest = cell.substr(open + 3);
-  return rest.substr(0, rest.find("</b>"));
+// The words of a text, split at blanks and line ends.
+class Words {
+ public:
+  explicit Words(std::string_view text) : text_(text) {}
+  // The next word; empty at the end.
+  std::string_view Next() {
+    size_t begin = text_.find_first_not_of(" \t\r\n", at_);
+    if (begin == std::string_view::npos) return at_ = text_.size(), std::string_view();
+    size_t end = text_.find_first_of(" \t\r\n", begin);
+    if (end == std::string_view::npos) end = text_.size();
+    at_ = end;
+    return text_.substr(begin, end - begin);
+  }
+  // The text after the last word taken.
+  std::string_view Rest() const { return text_.substr(at_); }
+
+ private:
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+bool IsDigits(std::string_view word) {
+  if (word.empty()) return false;
+  for (char c : word) {
+    if (!IsAsciiDigit(c)) return false;
+  }
+  return true;
 }
 
-// The modulation line under the symbol rate. The site writes none for
-// QPSK, and the line may hold service numbers instead.
-uint8_t ReadModulation(std::string_view line) {
-  if (line.find("PSK") == std::string_view::npos && line.find("QAM") == std::string_view::npos) {
-    return kModulationQpsk;
+// The system a cell text starts with, as the catalogue codes it (0 for
+// the systems it does not keep), and the text after the system's name.
+// Nothing when the text starts with no system name.
+std::optional<uint8_t> ReadSystem(std::string_view text, std::string_view& rest) {
+  Words words(text);
+  std::string first = UpperAscii(words.Next());
+  std::optional<uint8_t> kind = CodeOf<std::string_view, uint8_t>(kSystems, first);
+  if (!kind) return std::nullopt;
+  rest = words.Rest();
+  // "Digicipher 2": the number belongs to the name.
+  Words after(rest);
+  if (first == "DIGICIPHER" && IsDigits(after.Next())) rest = after.Rest();
+  return kind;
+}
+
+// A FEC word after the symbol rate: "3/4", or "?" when the site does not
+// know it.
+bool IsFecWord(std::string_view word) {
+  return word == "?" || (word.find('/') != std::string_view::npos && IsAsciiDigit(word[0]));
+}
+
+// Words after which a number is an id, not a symbol rate.
+bool TakesNumber(std::string_view word) {
+  for (std::string_view key : {"stream", "plp", "pls", "gold", "root", "combo", "plp:", "pls:"}) {
+    if (EqualsIgnoringAsciiCase(word, key)) return true;
   }
-  if (line == "QPSK") return kModulationQpsk;
-  if (line == "8PSK") return kModulation8psk;
-  if (line == "16APSK") return kModulation16apsk;
-  if (line == "32APSK") return kModulation32apsk;
-  return kModulationNone;
+  return false;
+}
+
+// The symbol rate, FEC and modulation words of a text: "27500-3/4" or
+// "27500 3/4", and "8PSK" anywhere. False when the text gives no symbol
+// rate.
+bool ReadRateWords(std::string_view text, OfferedTransponder& offered) {
+  Words words(text);
+  bool rateFound = false;
+  std::string_view previous;
+  for (std::string_view word = words.Next(); !word.empty(); previous = word, word = words.Next()) {
+    if (!rateFound && IsAsciiDigit(word[0]) && !TakesNumber(previous)) {
+      size_t dash = word.find('-');
+      std::string_view digits = word.substr(0, dash);
+      if (!IsDigits(digits)) continue;
+      int32_t rate = WholeNumberOrZero(digits);
+      if (rate == 0) continue;
+      FecFraction fec;
+      if (dash != std::string_view::npos) {
+        fec = ParseFecText(word.substr(dash + 1));
+      } else {
+        Words ahead = words;
+        std::string_view next = ahead.Next();
+        if (IsFecWord(next)) {
+          fec = ParseFecText(next);
+          words = ahead;
+          word = next;
+        }
+      }
+      offered.SymbolRate = rate;
+      offered.FecNumerator = fec.numerator;
+      offered.FecDenominator = fec.denominator;
+      rateFound = true;
+    } else if (std::string upper = UpperAscii(word);
+               upper.find("PSK") != std::string::npos || upper.find("QAM") != std::string::npos) {
+      // The site writes no modulation for QPSK; names it does not list
+      // ("8PSK Turbo") are none the catalogue knows.
+      offered.Modulation = CodeOf<std::string_view, uint8_t>(kModulations, upper).value_or(kModulationNone);
+      Words ahead = words;
+      if (EqualsIgnoringAsciiCase(ahead.Next(), "turbo")) offered.Modulation = kModulationNone;
+    }
+  }
+  return rateFound;
 }
 
 // "171-4": network and transport stream ids, both 0 unless both are plain
@@ -235,50 +328,89 @@ void ReadIds(std::string_view line, OfferedTransponder& offered) {
   offered.TransportStreamId = static_cast<uint16_t>(*stream);
 }
 
-// Files the transponder of one "<tr>...</tr>" row, when it is one.
-void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding) {
-  std::array<Cell, kRowCells> cells;
-  if (SplitCells(row, cells) < kRowCells) return;
+// What reading rows needs again and again, kept to spare allocations.
+struct RowScratch {
+  std::vector<Cell> cells;
+  std::string text;
+  std::string system;
+  std::string rate;
+  std::string more;
+};
 
+// The text of a cell in `text`, whole or up to `limit` bytes.
+std::string_view TextOf(const Cell& cell, TextEncoding encoding, std::string& text,
+                        size_t limit = std::string::npos) {
+  text.clear();
+  AppendCellText(cell.content, encoding, limit, text);
+  return text;
+}
+
+// Files the transponder of one "<tr>...</tr>" row, when it is one. The row
+// is read by what its cells say: a frequency with its polarization, then
+// in a later cell the system, and in that cell or the next one the symbol
+// rate with its FEC; modulation, stream, PLS and PLP words where they
+// stand. Between the frequency and the system may stand the providers.
+void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding, RowScratch& scratch) {
+  std::vector<Cell>& cells = scratch.cells;
+  SplitCells(row, cells);
   OfferedTransponder offered;
-  std::string frequencyText = CellText(BoldText(cells[kFrequencyCell].content));
-  if (!ReadFrequency(CellLine(frequencyText, 0), offered.Frequency, offered.Details.FrequencyKhz,
-                     offered.Polarization)) {
-    return;
+  // A frequency cell's first line is short; longer texts are not read.
+  constexpr size_t kFrequencyTextLimit = 64;
+  size_t frequencyCell = 0;
+  for (; frequencyCell < cells.size(); ++frequencyCell) {
+    TextOf(cells[frequencyCell], encoding, scratch.text, kFrequencyTextLimit);
+    if (ReadFrequency(CellLine(scratch.text, 0), offered.Frequency, offered.Details.FrequencyKhz,
+                      offered.Polarization)) {
+      break;
+    }
   }
+  if (frequencyCell == cells.size() || offered.Frequency == 0) return;
 
-  std::string systemText = CellText(cells[kSystemCell].content);
-  std::string_view system = CellLine(systemText, 0);
-  for (const SystemName& known : kSystems) {
-    if (system == known.name) offered.SystemKind = known.kind;
+  // The system stands at most this many cells after the frequency.
+  constexpr size_t kSystemReach = 4;
+  std::string_view systemRest;
+  std::optional<uint8_t> system;
+  size_t systemCell = frequencyCell + 1;
+  for (; systemCell < cells.size() && systemCell <= frequencyCell + kSystemReach; ++systemCell) {
+    system = ReadSystem(TextOf(cells[systemCell], encoding, scratch.system), systemRest);
+    if (system) break;
   }
-  if (offered.SystemKind == 0) return;
-  // The lines under the system: "stream 5", "PLS gold 8", "PLP 0".
-  ReadStreamWords(std::string_view(systemText).substr(system.size()), offered.Details);
+  if (!system) return;
+  offered.SystemKind = *system;
+  offered.Modulation = kModulationQpsk;
 
-  std::string rateText = CellText(cells[kRateCell].content);
-  std::string_view rateLine = CellLine(rateText, 0);
-  size_t dash = rateLine.find('-');
-  offered.SymbolRate = WholeNumberOrZero(TrimBlanks(rateLine.substr(0, dash)));
-  if (offered.Frequency == 0 || offered.SymbolRate == 0) return;
-  if (dash != std::string_view::npos) {
-    FecFraction fec = ParseFecText(TrimBlanks(rateLine.substr(dash + 1)));
-    offered.FecNumerator = fec.numerator;
-    offered.FecDenominator = fec.denominator;
+  // The symbol rate in the system's cell, or else in the next one, whose
+  // words then count too. The cell after the rate's holds the ids.
+  size_t idsCell = systemCell + 1;
+  std::string_view rateText = systemRest;
+  if (!ReadRateWords(systemRest, offered)) {
+    if (idsCell >= cells.size()) return;
+    rateText = TextOf(cells[idsCell], encoding, scratch.rate);
+    if (!ReadRateWords(rateText, offered)) return;
+    ReadStreamWords(rateText, offered.Details);
+    ++idsCell;
   }
-  offered.Modulation = ReadModulation(CellLine(rateText, 1));
-  if (offered.SystemKind == kKindDvbS && offered.Modulation == kModulation8psk) {
+  // The lines under the system: "stream 5", "PLS gold 8", "T2-MI PLP 0".
+  ReadStreamWords(systemRest, offered.Details);
+  if (offered.SystemKind == kKindDvbS && offered.Modulation != kModulationQpsk &&
+      offered.Modulation != kModulationNone) {
     offered.SystemKind = kKindDvbS2;
   }
 
-  RowKind kind = RowKindOf(cells[kProvidersCell].attributes, kRowColours);
+  RowKind kind = RowKind::kUnmarked;
+  for (size_t i = frequencyCell; i <= systemCell; ++i) {
+    RowKind marked = RowKindOf(cells[i].attributes, kRowColours);
+    if (marked != RowKind::kUnmarked) kind = marked;
+  }
   offered.Service = ServiceOfRow(kind);
 
-  std::string idsText = CellText(cells[kIdsCell].content);
-  ReadIds(CellLine(idsText, 0), offered);
-
-  std::string providersText = CellText(cells[kProvidersCell].content);
-  offered.Providers = Leading(CellLine(providersText, 0), kMaxProvidersLength);
+  if (idsCell < cells.size()) ReadIds(CellLine(TextOf(cells[idsCell], encoding, scratch.more), 0), offered);
+  for (size_t i = frequencyCell + 1; i < systemCell; ++i) {
+    std::string_view providers = CellLine(TextOf(cells[i], encoding, scratch.more), 0);
+    if (providers.empty()) continue;
+    offered.Providers = Leading(providers, kMaxProvidersLength);
+    break;
+  }
   offered.ProvidersEncoding = encoding;
   sink.AddTransponder(offered);
 }
@@ -287,7 +419,7 @@ void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding) {
 
 bool IsTodaysLyngSatPage(std::string_view page) {
   std::optional<std::string_view> title = TitleText(page);
-  return title && ReadTitle(*title) && page.find(kTodaysFrequencyCell) != std::string_view::npos;
+  return title && ReadTitle(*title) && page.find(kOldRowMarker) == std::string_view::npos;
 }
 
 ProducerResult ParseTodaysLyngSatPage(SatelliteSink& sink, const SourceText& page) {
@@ -303,6 +435,7 @@ ProducerResult ParseTodaysLyngSatPage(SatelliteSink& sink, const SourceText& pag
   LineReader reader(page.bytes);
   std::string scratch;
   std::string row;
+  RowScratch rowScratch;
   bool inRow = false;
   while (!reader.AtEnd()) {
     std::string_view line = reader.ReadPageLineView(scratch);
@@ -317,7 +450,7 @@ ProducerResult ParseTodaysLyngSatPage(SatelliteSink& sink, const SourceText& pag
       } else if (inRow && StartsWithAt(line, lt, "</tr>")) {
         if (row.size() + (lt - copied) <= kMaxRowLength) {
           row.append(line.substr(copied, lt - copied));
-          ReadRow(sink, row, encoding);
+          ReadRow(sink, row, encoding, rowScratch);
         }
         row.clear();
         inRow = false;

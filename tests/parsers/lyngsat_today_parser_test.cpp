@@ -129,7 +129,7 @@ TEST(LyngSatTodayParser, TitlesNameThePositionOrAbandonThePage) {
       {TodaysPage("Sat at 4.0\xB0W - LyngSat sample"), kAbandoned, {}},
       {TodaysPage("Sat 4.0\xB0W - LyngSat"), kAbandoned, {}},
       {TodaysPage("Sat at 4\xB0W - LyngSat"), kAbandoned, {}},
-      {TodaysPage("Sat at 4.0W - LyngSat"), kAbandoned, {}},
+      {TodaysPage("Plain at 4.0W - LyngSat"), kRead, {"3560 Plain (1)"}},  // no degree sign
       {TodaysPage("Sat at 4.0\xB0w - LyngSat"), kAbandoned, {}},
       {TodaysPage("Sat at 181.0\xB0" "E - LyngSat"), kAbandoned, {}},
       {TodaysPage(" at 4.0\xB0W - LyngSat"), kAbandoned, {}},
