@@ -26,6 +26,8 @@ constexpr size_t kMaxTitleLength = 512;
 // The frequency cell that opens a row of the oldest markup, read by
 // parsers/lyngsat_parser.h.
 constexpr std::string_view kOldRowMarker = "align=\"center\"><font face=\"Verdana\" size=2><b>";
+// Pages since 2018 link each frequency to the page of its mux.
+constexpr std::string_view kMuxLink = "muxes/";
 // The ways a saved page writes the degree sign: Latin-1, UTF-8, entity;
 // some titles have none.
 constexpr std::string_view kDegreeSigns[] = {"\xB0", "\xC2\xB0", "&deg;", ""};
@@ -34,7 +36,8 @@ constexpr std::string_view kDegreeSigns[] = {"\xB0", "\xC2\xB0", "&deg;", ""};
 // page with an unclosed row costs no more memory than this.
 constexpr size_t kMaxRowLength = 64 * 1024;
 
-// Background colours of the cells of a row that mark data and feed rows.
+// Background colours that mark data and feed rows, on any cell of the row
+// from the frequency on (2020: the providers cell and those after it).
 constexpr RowColour kRowColours[] = {
     {"#ffaaff", RowKind::kData},
     {"#d0d0d0", RowKind::kFeed},
@@ -281,12 +284,9 @@ bool ReadRateWords(std::string_view text, OfferedTransponder& offered) {
   bool rateFound = false;
   std::string_view previous;
   for (std::string_view word = words.Next(); !word.empty(); previous = word, word = words.Next()) {
-    if (!rateFound && IsAsciiDigit(word[0]) && !TakesNumber(previous)) {
-      size_t dash = word.find('-');
-      std::string_view digits = word.substr(0, dash);
-      if (!IsDigits(digits)) continue;
-      int32_t rate = WholeNumberOrZero(digits);
-      if (rate == 0) continue;
+    size_t dash = word.find('-');
+    int32_t rate = IsDigits(word.substr(0, dash)) ? WholeNumberOrZero(word.substr(0, dash)) : 0;
+    if (!rateFound && rate > 0 && !TakesNumber(previous)) {
       FecFraction fec;
       if (dash != std::string_view::npos) {
         fec = ParseFecText(word.substr(dash + 1));
@@ -398,7 +398,7 @@ void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding, R
   }
 
   RowKind kind = RowKind::kUnmarked;
-  for (size_t i = frequencyCell; i <= systemCell; ++i) {
+  for (size_t i = frequencyCell; i < cells.size(); ++i) {
     RowKind marked = RowKindOf(cells[i].attributes, kRowColours);
     if (marked != RowKind::kUnmarked) kind = marked;
   }
@@ -419,7 +419,8 @@ void ReadRow(SatelliteSink& sink, std::string_view row, TextEncoding encoding, R
 
 bool IsTodaysLyngSatPage(std::string_view page) {
   std::optional<std::string_view> title = TitleText(page);
-  return title && ReadTitle(*title) && page.find(kOldRowMarker) == std::string_view::npos;
+  return title && ReadTitle(*title) &&
+         (page.find(kOldRowMarker) == std::string_view::npos || page.find(kMuxLink) != std::string_view::npos);
 }
 
 ProducerResult ParseTodaysLyngSatPage(SatelliteSink& sink, const SourceText& page) {

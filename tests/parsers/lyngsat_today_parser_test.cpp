@@ -28,7 +28,12 @@ std::string TodaysPage(const std::string& title, const std::string& frequencyCel
 TEST(LyngSatTodayParser, TellsTheCurrentMarkupFromTheOldOne) {
   Strings oldPages;
   for (const auto& entry : std::filesystem::directory_iterator(TestDataPath("pages/lyngsat"))) {
-    if (entry.path().filename() != "today.html") oldPages.push_back(entry.path().string());
+    std::string name = entry.path().filename().string();
+    if (name.starts_with("today")) {
+      EXPECT_TRUE(IsTodaysLyngSatPage(ReadFile(entry.path().string()))) << name;
+    } else if (name != "unreadable.html") {
+      oldPages.push_back(entry.path().string());
+    }
   }
   oldPages.push_back(std::string(KAVREL_SOURCE_DIR) + "/examples/lyngsat-sample.html");
   ASSERT_GE(oldPages.size(), 12u);
@@ -68,6 +73,62 @@ TEST(LyngSatTodayParser, ReadsEveryKindOfRowOfAPage) {
                                       "12224 R 20000 6/7 k3 m1 65535/1 Direct",
                                       "12380 V 1000 0/0 k1 m1 0/0 Same Line",
                                   }));
+}
+
+// Pages of the layouts since 2021, restyled in several ways, give every
+// row they hold: no markup is assumed, only what the cells say.
+TEST(LyngSatTodayParser, ReadsTheLayoutsSince2021ByTheirCells) {
+  struct Case {
+    std::string page;
+    std::string satellite;
+    Strings rows;
+  };
+  const Case cases[] = {
+      // <font> cells, absolute mux links, bgcolor, &nbsp;, "&deg;", an
+      // ISDB row (offered, then refused by admission) and one without a
+      // symbol rate.
+      {"today-2021.html",
+       "130 Hotbird 13C (4)",
+       {"10719 V 27500 3/4 k1 m1 0/0", "10775 H 29900 5/6 k2 m2 0/0 is2 pls2:131070",
+        "11034 V 27500 2/3 k2 m2 0/0", "12380 H 36000 0/0 k2 m4 0/0 +500kHz plp1"}},
+      // UTF-8 with U+00A0 and "&#160;"/"&#xa0;", spans and classes,
+      // relative links, linear-gradient, upper-case tags, tbody, unquoted
+      // attributes, lower-case words, words on one line.
+      {"today-2026.html",
+       "3550 Eutelsat 5 West B (3)",
+       {"11013 H 30000 3/4 k2 m3 0/0 is4 pls1:8", "11095 V 27500 5/6 k1 m1 0/0",
+        "11178 V 7200 2/3 k2 m2 0/0 is0 pls3:262143 plp0"}},
+      // All on one line, Latin-1 no-break spaces, no degree sign, feed and
+      // data marks, DSS.
+      {"today-oneline.html",
+       "3255 Intelsat 35e (3)",
+       {"3880 R 30000 7/8 k1 m1 0/0", "4120 L 3000 1/2 k1 m1 0/0", "12224 R 20000 6/7 k3 m1 0/0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page);
+    MemoryRun memory;
+    memory.run.options.AcceptedKinds = KindSet{kKindDvbS, kKindDvbS2, kKindDss};
+    std::string bytes = ReadFile(Page(c.page));
+    ASSERT_TRUE(IsTodaysLyngSatPage(bytes));
+    EXPECT_EQ(ParseTodaysLyngSatPage(memory.run.sink, memory.Source(Page(c.page))), ProducerResult::kRead);
+    EXPECT_EQ(SatelliteSummary(memory), Strings{c.satellite});
+    EXPECT_EQ(Described(memory, 0), c.rows);
+  }
+  // The feed and data marks still decide with /Feeds and /Data.
+  MemoryRun memory;
+  memory.run.options.AcceptFeeds = false;
+  memory.run.options.AcceptData = false;
+  memory.run.options.AcceptedKinds.Add(kKindDss);
+  EXPECT_EQ(ParseTodaysLyngSatPage(memory.run.sink, memory.Source(Page("today-oneline.html"))),
+            ProducerResult::kRead);
+  EXPECT_EQ(Described(memory, 0), Strings{"12224 R 20000 6/7 k3 m1 0/0"});
+  EXPECT_EQ(memory.run.sink.OfferedOnPage(), 3u);
+
+  // Rows that say nothing readable are not offered at all.
+  MemoryRun unreadable;
+  EXPECT_EQ(ParseTodaysLyngSatPage(unreadable.run.sink, unreadable.Source(Page("unreadable.html"))),
+            ProducerResult::kRead);
+  EXPECT_EQ(unreadable.run.sink.OfferedOnPage(), 0u);
 }
 
 TEST(LyngSatTodayParser, OptionsDecideWhichRowsStay) {
