@@ -3,6 +3,7 @@
 // output keeps its lines; --help and --version answer and end.
 #include <gtest/gtest.h>
 
+#include "support/memory_run.h"
 #include "support/program.h"
 
 namespace kavrel::testing {
@@ -14,11 +15,29 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
   program.WriteWork("notes.txt", "nothing a reader knows\n");
   program.WriteWork("a.ini", "[SATTYPE]\n1=0130\n2=A\n[DVB]\n0=1\n1=11000,H,27500,34\n");
   program.WriteConfig("[Common]\nPageDelay=0\n[lyngsat]\n0200=http://127.0.0.1:9/unused.html\n");
+  // Pages of known sites that give no transponder, and pages whose every
+  // way of writing a no-break space reads the same.
+  program.WriteWork("kingofsat.html", "<html><head><title>KingOfSat - Astra 19.2E</title></head>\n"
+                                      "<body>No frequency table today</body></html>\n");
+  program.WriteWork("unreadable.html", ReadFile(TestDataPath("pages/lyngsat/unreadable.html")));
+  program.WriteWork("oneline.html", ReadFile(TestDataPath("pages/lyngsat/today-oneline.html")));
+  const std::string realPages = "/work/shared/real-data/html/";
+  const std::string flysat2020 = ReadFile(realPages + "flysat/satrtv2020_amos.html");
+  const std::string lyngsat2020 = ReadFile(realPages + "lyngsat/satrtv2020_Amos-3-7.html");
+  auto replaced = [](std::string text, const std::string& what, const std::string& by) {
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += by.size()) text.replace(at, what.size(), by);
+    return text;
+  };
+  program.WriteWork("flysat2020.html", flysat2020);
+  program.WriteWork("a0-latin1.html", replaced(lyngsat2020, "&nbsp;", "\xA0"));
+  program.WriteWork("a0-utf8.html", replaced(lyngsat2020, "&nbsp;", "\xC2\xA0"));
+  const std::string unreadable = ", but no transponder could be read from it (its layout may have changed)";
   const std::string work = program.WorkDir();
   struct Case {
     std::vector<std::string> arguments;
     std::vector<std::string> errors;
     int exitCode;
+    std::string loaded = {};  // the count line, where it matters
   };
   const Case cases[] = {
       {{"a.ini"}, {}, 0},
@@ -35,6 +54,14 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
       {{"!l![10e-20e]"}, {"kavrel: !l![10e-20e]: fetched 0 of 0 pages listed for the range"}, 0},
       {{"@list.txt"}, {"kavrel: @list.txt: no such list file"}, 2},
       {{"+a.ini", "/Format=x", "/DVBS2+"}, {}, 0},
+      {{"kingofsat.html"}, {"kavrel: " + work + "/kingofsat.html: a page of KingOfSat" + unreadable}, 2},
+      {{"unreadable.html"}, {"kavrel: " + work + "/unreadable.html: a page of LyngSat" + unreadable}, 2,
+       "0 transponders loaded"},
+      {{"flysat2020.html"}, {"kavrel: " + work + "/flysat2020.html: a page of FlySat" + unreadable}, 2},
+      // Rows read but all refused by the options are no failure.
+      {{"oneline.html", "/MinSR=40000"}, {}, 0, "0 transponders loaded"},
+      {{"a0-latin1.html", "/DVBS2+", "/DSS+", "/Format=e"}, {}, 0, "46 transponders loaded"},
+      {{"a0-utf8.html", "/DVBS2+", "/DSS+", "/Format=e"}, {}, 0, "46 transponders loaded"},
       {{"--help", "a.ini"}, {"kavrel: --help takes no other arguments"}, 1},
       {{"--version=2"}, {"kavrel: --version takes no value"}, 1},
   };
@@ -46,6 +73,9 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
     // Standard output ends as it always has, whatever went wrong.
     if (c.exitCode != 1) {
       EXPECT_EQ(Lines(result.out).back(), "All done");
+    }
+    if (!c.loaded.empty()) {
+      EXPECT_EQ(Lines(result.out).at(2), c.loaded);
     }
     for (const std::string& name : program.WorkNames()) {
       if (name.ends_with(".xml") || name == "0130.ini") std::remove(program.Work(name).c_str());
