@@ -65,6 +65,18 @@ std::string LyngSatTodayRow(int i) {
          "<td><font face=\"Verdana\" size=1>Watcher<br>260101</font></td>\n</tr>\n";
 }
 
+// The LyngSat markup since 2021: the frequency linked to its mux page in a
+// cell with a gradient, every value of the transponder in the next cell.
+std::string LyngSat2021Row(int i) {
+  return "<tr>\n<td style=\"background: linear-gradient(to right, #ffffcc, #ffcc99)\" align=\"center\">"
+         "<font face=\"Verdana\" size=2><b><a href=\"/muxes/Astra-1KR_" + Frequency(i) + ".html\">" +
+         Frequency(i) + "&nbsp;" + Polarization(i) +
+         "</a></b></font></td>\n<td><font face=\"Verdana\" size=1>DVB-S<br>QPSK<br>27500 3/4<br>"
+         "Stream 2</font></td>\n<td>Europe</td>\n"
+         "<td><font face=\"Arial\" size=2><a href=\"/tvchannels/x.html\">Channel</a></font></td>\n"
+         "<td>MPEG-4</td><td>Clear</td><td>501</td><td>502</td><td>eng</td>\n</tr>\n";
+}
+
 std::string KingOfSatRow(int i) {
   return "<TR bgcolor=\"#FAF6EE\"><td colspan=14><table><tr><td>Sat</td> - <b>" + Frequency(i) +
          ".00&nbsp;" + Polarization(i) +
@@ -158,6 +170,11 @@ void BM_LyngSatTodayPage(benchmark::State& state) {
   ReadPage(state, page, ParseTodaysLyngSatPage);
 }
 
+void BM_LyngSat2021Page(benchmark::State& state) {
+  static const PageFile page("<table>\n", LyngSat2021Row, "Astra 1KR at 19.2\xB0" "E - LyngSat");
+  ReadPage(state, page, ParseTodaysLyngSatPage);
+}
+
 void BM_KingOfSatPage(benchmark::State& state) {
   static const PageFile page("<TITLE>Eutelsat 16A (16.0&deg;E)</TITLE>\n", KingOfSatRow);
   ReadPage(state, page, ParseKingOfSatPage);
@@ -193,6 +210,7 @@ void BM_TelesputnikPage(benchmark::State& state) {
 
 BENCHMARK(BM_LyngSatPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LyngSatTodayPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LyngSat2021Page)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KingOfSatPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KingOfSatTodayPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlySatPage)->Unit(benchmark::kMillisecond);

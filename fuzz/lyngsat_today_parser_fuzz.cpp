@@ -1,4 +1,4 @@
-// The reader of the current LyngSat markup, and its recognizer, on any page.
+// The LyngSat reader of the markups since 2018, and its recognizer, on any page.
 #include "fuzz/fuzz_support.h"
 #include "parsers/lyngsat_today_parser.h"
 

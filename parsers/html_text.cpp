@@ -39,7 +39,10 @@ size_t NoBreakSpaceLength(std::string_view text, size_t at, TextEncoding encodin
   unsigned char byte = static_cast<unsigned char>(text[at]);
   if (byte == 0xA0) return encoding == TextEncoding::kLatin1 ? 1 : 0;
   if (byte == 0xC2) return at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) == 0xA0 ? 2 : 0;
-  if (byte != '&') return 0;
+  // Most "&" start other entities; only these three spell a blank.
+  if (byte != '&' || at + 1 >= text.size() || (text[at + 1] != 'n' && text[at + 1] != 'N' && text[at + 1] != '#')) {
+    return 0;
+  }
   for (std::string_view entity : {"&nbsp;", "&#160;", "&#xa0;"}) {
     if (text.size() - at >= entity.size() && EqualsIgnoringAsciiCase(text.substr(at, entity.size()), entity)) {
       return entity.size();

@@ -64,10 +64,16 @@ struct Title {
   int32_t position = 0;
 };
 
-// Whether `text` at `at` starts with `word`, letter case ignored.
-bool StartsWithAt(std::string_view text, size_t at, std::string_view word) {
+// Whether `text` at `at` starts with `word` (written in lower case),
+// letter case ignored. Run for every "<" of a page, so kept inline.
+inline bool StartsWithAt(std::string_view text, size_t at, std::string_view word) {
   if (at > text.size() || text.size() - at < word.size()) return false;
-  return EqualsIgnoringAsciiCase(text.substr(at, word.size()), word);
+  for (size_t i = 0; i < word.size(); ++i) {
+    char c = text[at + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != word[i]) return false;
+  }
+  return true;
 }
 
 // Whether a tag named `name` opens at `at` ("<tr>", "<tr bgcolor=...>", a
@@ -239,6 +245,14 @@ class Words {
   size_t at_ = 0;
 };
 
+// Whether `text` holds `part` (written in lower case), letter case ignored.
+bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
+  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (StartsWithAt(text, at, part)) return true;
+  }
+  return false;
+}
+
 bool IsDigits(std::string_view word) {
   if (word.empty()) return false;
   for (char c : word) {
@@ -303,10 +317,10 @@ bool ReadRateWords(std::string_view text, OfferedTransponder& offered) {
       offered.FecNumerator = fec.numerator;
       offered.FecDenominator = fec.denominator;
       rateFound = true;
-    } else if (std::string upper = UpperAscii(word);
-               upper.find("PSK") != std::string::npos || upper.find("QAM") != std::string::npos) {
+    } else if (ContainsIgnoringCase(word, "psk") || ContainsIgnoringCase(word, "qam")) {
       // The site writes no modulation for QPSK; names it does not list
       // ("8PSK Turbo") are none the catalogue knows.
+      std::string upper = UpperAscii(word);
       offered.Modulation = CodeOf<std::string_view, uint8_t>(kModulations, upper).value_or(kModulationNone);
       Words ahead = words;
       if (EqualsIgnoringAsciiCase(ahead.Next(), "turbo")) offered.Modulation = kModulationNone;

@@ -44,7 +44,8 @@ seed dvbv5_reader_fuzz "$root"/tests/data/dvbv5/*
 for site in lyngsat kingofsat flysat satcodx telesputnik; do
   seed "${site}_parser_fuzz" "$root/examples/$site-sample.html" "$root"/tests/data/pages/"$site"/*
 done
-seed lyngsat_today_parser_fuzz "$root/tests/data/pages/lyngsat/today.html" "$root/examples/lyngsat-sample.html"
+seed lyngsat_today_parser_fuzz "$root"/tests/data/pages/lyngsat/today*.html "$root/tests/data/pages/lyngsat/unreadable.html" \
+  "$root/examples/lyngsat-sample.html"
 seed kingofsat_today_parser_fuzz "$root"/tests/data/pages/kingofsat/* "$root/examples/kingofsat-sample.html"
 seed_text option_parser_fuzz options "/Ku- /C+ /Format=i2 /MinSR=0x10 /Proxya=u:p@h:80 /Proxy=h:1 /DVBS2- /S"
 seed_text decode_chunked_fuzz chunked "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a\r\nabcdefghijklmnopqrstuvwxyz\r\n10\r\n0123456789abcdef\r\n0\r\n\r\n"
