@@ -65,7 +65,7 @@ void ReadHeader(SatelliteSink& sink, LineReader& reader, int32_t& pagePosition) 
 }
 
 // Reads the three or four lines that follow a row start.
-void ReadRow(SatelliteSink& sink, LineReader& reader) {
+void ReadRow(SatelliteSink& sink, LineReader& reader, TextEncoding encoding) {
   std::string frequencyLine = reader.ReadPageLine();
   std::string_view systemText;
   constexpr std::string_view kBreak = "<br>";
@@ -86,7 +86,7 @@ void ReadRow(SatelliteSink& sink, LineReader& reader) {
   if (has("8PSK")) offered.Modulation = kModulation8psk;
 
   std::string frequencyCell =
-      TrimmedText(StripTags(std::string_view(frequencyLine).substr(0, br)));
+      TrimmedText(BlankNoBreakSpaces(StripTags(std::string_view(frequencyLine).substr(0, br)), encoding));
   std::string_view frequencyText, polarizationText;
   size_t blank = frequencyCell.find(' ');
   if (blank != npos) {
@@ -94,7 +94,7 @@ void ReadRow(SatelliteSink& sink, LineReader& reader) {
     polarizationText = std::string_view(frequencyCell).substr(blank + 1, 1);
   }
 
-  std::string rateCell = TrimmedText(StripTags(reader.ReadPageLine()));
+  std::string rateCell = TrimmedText(BlankNoBreakSpaces(StripTags(reader.ReadPageLine()), encoding));
   std::string_view rateText, fecText;
   blank = rateCell.find(' ');
   if (blank != npos) {
@@ -128,13 +128,14 @@ void ReadRow(SatelliteSink& sink, LineReader& reader) {
 ProducerResult ParseFlySatPage(SatelliteSink& sink, const SourceText& page) {
   sink.BeginPage(page.name);
   int32_t pagePosition = 0;
+  TextEncoding encoding = PageTextEncoding(page.bytes);
   LineReader reader(page.bytes);
   std::string scratch;
   while (!reader.AtEnd()) {
     std::string_view line = reader.ReadPageLineView(scratch);
     if (line.find(kHeaderMarker) != npos) ReadHeader(sink, reader, pagePosition);
     // Rows count only once a header has given the page a position.
-    if (pagePosition != 0 && IsRowStart(line)) ReadRow(sink, reader);
+    if (pagePosition != 0 && IsRowStart(line)) ReadRow(sink, reader, encoding);
   }
   sink.EndPage();
   return ProducerResult::kRead;

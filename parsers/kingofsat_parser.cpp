@@ -23,7 +23,6 @@ constexpr std::string_view kRowMarkers[] = {
 // The cell that holds "DVB-S (QPSK) - 27500 3/4 - NID:1 - TID:1070".
 constexpr std::string_view kTuningCell = "<td  width=\"50%\" bgcolor=\"#";
 constexpr std::string_view kSeparator = " - ";
-constexpr std::string_view kNbsp = "&nbsp;";
 constexpr std::string_view kModulationEnd = ") - ";
 constexpr std::string_view kNetworkId = "NID:";
 constexpr std::string_view kStreamId = "TID:";
@@ -98,21 +97,24 @@ bool IsRow(std::string_view line) {
 
 // Reads one transponder row line; a row that lacks any of its separators
 // is skipped.
-void ReadRow(SatelliteSink& sink, std::string_view line) {
+void ReadRow(SatelliteSink& sink, std::string_view line, TextEncoding encoding) {
   std::string plain = StripTags(line);
   std::string_view text = plain;
   size_t separator = text.find(kSeparator);
   if (separator == npos) return;
   text = text.substr(separator + kSeparator.size());
-  size_t nbsp = text.find(kNbsp);
-  if (nbsp == npos) return;
+  // The frequency and the polarization stand on either side of a no-break
+  // space, however the page writes it.
+  size_t nbsp = 0, nbspLength = 0;
+  while (nbsp < text.size() && (nbspLength = NoBreakSpaceLength(text, nbsp, encoding)) == 0) ++nbsp;
+  if (nbspLength == 0) return;
   std::string frequencyText(text.substr(0, nbsp));
   for (char& c : frequencyText) {
     if (c == '.') c = ',';
   }
   OfferedTransponder offered;
   offered.Frequency = WholePartOfDecimalComma(frequencyText);
-  std::string_view polarization = text.substr(nbsp + kNbsp.size(), 1);
+  std::string_view polarization = text.substr(nbsp + nbspLength, 1);
 
   size_t cell = line.find(kTuningCell);
   if (cell == npos) return;
@@ -169,11 +171,12 @@ ProducerResult ParseKingOfSatPage(SatelliteSink& sink, const SourceText& page) {
   LineReader reader(page.bytes);
   std::string name;
   std::string scratch;
+  TextEncoding encoding = PageTextEncoding(page.bytes);
   while (!reader.AtEnd()) {
     std::string_view line = reader.ReadPageLineView(scratch);
     size_t title = line.find(kTitle);
     if (title != npos) ReadTitle(sink, line, title, name);
-    if (IsRow(line)) ReadRow(sink, line);
+    if (IsRow(line)) ReadRow(sink, line, encoding);
   }
   sink.EndPage();
   return ProducerResult::kRead;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "catalogue/codes.h"
+#include "parsers/html_text.h"
 #include "parsers/page_common.h"
 #include "platform/text.h"
 
@@ -21,7 +22,6 @@ constexpr std::string_view kTableEnd = "</table>";
 constexpr std::string_view kFeedMark = "class=\"feedblock\"";
 // The satellite cell starts with a channel count in a span.
 constexpr std::string_view kSpanEnd = "</span>";
-constexpr std::string_view kNbsp = "&nbsp;";
 // The degree sign as the pages write it: an entity, UTF-8, or Latin-1.
 constexpr std::string_view kDegreeMarks[] = {"&deg;", "\xC2\xB0", "\xB0"};
 constexpr size_t npos = std::string_view::npos;
@@ -63,10 +63,10 @@ std::optional<int32_t> WholeNumber(std::string_view text) {
   return DigitsValue(text);
 }
 
-// The readable text of a piece of markup: every tag and every "&nbsp;"
-// becomes a blank, runs of blanks and control characters shrink to one,
+// The readable text of a piece of markup: every tag and every no-break
+// space (parsers/html_text.h) becomes a blank, runs of blanks and control characters shrink to one,
 // and none stands at either end. An unclosed "<" drops the rest.
-void ReadableText(std::string_view markup, std::string& text) {
+void ReadableText(std::string_view markup, TextEncoding encoding, std::string& text) {
   text.clear();
   bool blank = false;
   for (size_t i = 0; i < markup.size(); ++i) {
@@ -76,8 +76,8 @@ void ReadableText(std::string_view markup, std::string& text) {
       if (close == npos) break;
       i = close;
       blank = true;
-    } else if (c == '&' && markup.compare(i, kNbsp.size(), kNbsp) == 0) {
-      i += kNbsp.size() - 1;
+    } else if (size_t length = NoBreakSpaceLength(markup, i, encoding)) {
+      i += length - 1;
       blank = true;
     } else if (static_cast<unsigned char>(c) <= ' ') {
       blank = true;
@@ -168,6 +168,7 @@ bool IsFec(std::string_view text) {
 
 // What the cells of one transponder table have told so far.
 struct TransponderTable {
+  TextEncoding encoding = TextEncoding::kLatin1;  // of the page
   std::optional<int32_t> position;
   std::string satellite;
   OfferedTransponder offered;
@@ -199,7 +200,8 @@ void ReadCell(std::string_view markup, const std::string& text, TransponderTable
     table.satelliteCellNext = false;
     if (!text.empty() && !ReadFrequency(text)) {
       size_t span = markup.rfind(kSpanEnd);
-      ReadableText(span == npos ? markup : markup.substr(span + kSpanEnd.size()), table.satellite);
+      ReadableText(span == npos ? markup : markup.substr(span + kSpanEnd.size()), table.encoding,
+                   table.satellite);
       return;
     }
   }
@@ -282,7 +284,7 @@ void ReadCells(std::string_view markup, std::string& text, TransponderTable& tab
     if (!open) return;
     open = false;
     std::string_view cell = markup.substr(cellStart, end - cellStart);
-    ReadableText(cell, text);
+    ReadableText(cell, table.encoding, text);
     ReadCell(cell, text, table);
     table.previousNumber = WholeNumber(text);
   };
@@ -358,6 +360,7 @@ ProducerResult ParseTodaysKingOfSatPage(SatelliteSink& sink, const SourceText& p
     tableStart = nextStart;
 
     TransponderTable table;
+    table.encoding = encoding;
     ReadCells(markup, text, table);
     bool feed = markup.find(kFeedMark) != npos || channels.find(kFeedMark) != npos;
     table.offered.Service = feed ? ServiceKind::kFeed : ServiceKind::kOrdinary;

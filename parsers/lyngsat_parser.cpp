@@ -61,8 +61,9 @@ ProducerResult ReadHeader(SatelliteSink& sink, std::string_view line, size_t mar
 // and six more lines (colour and providers, system, symbol rate and FEC,
 // ids). kAbandoned when the row is malformed.
 ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view line,
-                       size_t marker) {
-  std::string cell = StripTags(line.substr(marker + kRowMarker.size(), kFrequencyCellLength));
+                       size_t marker, TextEncoding encoding) {
+  std::string cell =
+      BlankNoBreakSpaces(StripTags(line.substr(marker + kRowMarker.size(), kFrequencyCellLength)), encoding);
   std::string_view frequencyCell = TrimLeadingBlanks(cell);
   size_t blank = frequencyCell.find(' ');
   if (blank == std::string_view::npos) return ProducerResult::kAbandoned;
@@ -87,6 +88,7 @@ ProducerResult ReadRow(SatelliteSink& sink, LineReader& reader, std::string_view
   RowKind rowKind = RowKindOf(colourLine, kRowColours);
   std::string providers = StripTags(colourLine);
 
+  rateLine = BlankNoBreakSpaces(rateLine, encoding);
   size_t dash = rateLine.find('-');
   if (dash == std::string::npos) return ProducerResult::kAbandoned;
   std::string rateText = TrimmedText(StripTags(std::string_view(rateLine).substr(0, dash)));
@@ -122,6 +124,7 @@ ProducerResult ParseLyngSatPage(SatelliteSink& sink, const SourceText& page) {
   sink.BeginPage(page.name);
   LineReader reader(page.bytes);
   std::string scratch;
+  TextEncoding encoding = PageTextEncoding(page.bytes);
   while (!reader.AtEnd()) {
     std::string_view line = reader.ReadPageLineView(scratch);
     size_t header = line.find(kHeaderMarker);
@@ -131,7 +134,7 @@ ProducerResult ParseLyngSatPage(SatelliteSink& sink, const SourceText& page) {
     }
     size_t row = line.find(kRowMarker);
     if (row != std::string::npos &&
-        ReadRow(sink, reader, line, row) == ProducerResult::kAbandoned) {
+        ReadRow(sink, reader, line, row, encoding) == ProducerResult::kAbandoned) {
       return ProducerResult::kAbandoned;
     }
   }

@@ -2,12 +2,83 @@
 
 #include <gtest/gtest.h>
 
+#include "acquisition/input_dispatch.h"
+#include "page_test_support.h"
+#include "parsers/page_common.h"
 #include "platform/line_reader.h"
 #include "support/memory_run.h"
 #include "support/scratch_dir.h"
 
 namespace kavrel::testing {
 namespace {
+
+TEST(HtmlText, EveryNoBreakSpaceIsOneBlankButOtherCharactersStay) {
+  struct Case {
+    std::string text;
+    TextEncoding encoding;
+    std::string blanked;
+  };
+  const Case cases[] = {
+      {"10719&nbsp;V|&NBSP;|&#160;|&#xA0;|&#xa0;", TextEncoding::kLatin1, "10719 V| | | | "},
+      {"a\xA0" "b\xC2\xA0" "c", TextEncoding::kLatin1, "a b c"},
+      {"a\xA0" "b\xC2\xA0" "c", TextEncoding::kUtf8, "a\xA0" "b c"},
+      // "à" is C3 A0 in UTF-8: its second byte is no blank.
+      {"Voil\xC3\xA0 TV", TextEncoding::kUtf8, "Voil\xC3\xA0 TV"},
+      {"&amp; &nb &#16; &#xA; &", TextEncoding::kLatin1, "&amp; &nb &#16; &#xA; &"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BlankNoBreakSpaces(c.text, c.encoding), c.blanked) << c.text;
+  }
+}
+
+// The readers of every site, old markup and new, take each spelling of a
+// no-break space where they split a field at a blank.
+TEST(HtmlText, EveryPageReaderTakesEveryNoBreakSpaceAsABlank) {
+  struct Case {
+    SiteType site;
+    std::string path;
+    std::vector<std::string> blankedFields;  // written with a plain blank
+  };
+  const std::string examples = std::string(KAVREL_SOURCE_DIR) + "/examples/";
+  const Case cases[] = {
+      {kSiteLyngSat, examples + "lyngsat-sample.html", {"11229 V", "11244 H"}},
+      {kSiteFlySat, examples + "flysat-sample.html", {"11034 V", "27500 3/4"}},
+      {kSiteKingOfSat, examples + "kingofsat-sample.html", {"10972.00&nbsp;H"}},
+      {kSiteLyngSat, PagePath("lyngsat", "today.html"), {"10719&nbsp;V", "11747<font size=1>.50</font>&nbsp;H"}},
+      {kSiteKingOfSat, PagePath("kingofsat", "today.html"), {"Mb/s&nbsp;"}},
+  };
+  for (const Case& c : cases) {
+    std::string original = ReadFile(c.path);
+    ASSERT_FALSE(original.empty()) << c.path;
+    MemoryRun reference;
+    reference.run.options.AcceptedKinds = KindSet{kKindDvbS, kKindDvbS2, kKindDss};
+    (void)ParsePage(reference.run.sink, SourceText{"p", original}, c.site);
+    ASSERT_GT(reference.run.sink.OfferedOnPage(), 0u) << c.path;
+    std::vector<std::string> expected = Described(reference, 0);
+    bool utf8 = PageTextEncoding(original) == TextEncoding::kUtf8;
+    for (std::string blank : {"&nbsp;", "&#160;", "&#xA0;", "\xC2\xA0", "\xA0"}) {
+      if (utf8 && blank == "\xA0") continue;
+      std::string page = original;
+      for (const std::string& field : c.blankedFields) {
+        std::string respelled = field;
+        size_t at = respelled.find("&nbsp;");
+        if (at != std::string::npos) {
+          respelled.replace(at, 6, blank);
+        } else {
+          respelled.replace(respelled.find(' '), 1, blank);
+        }
+        for (size_t p = 0; (p = page.find(field, p)) != std::string::npos; p += respelled.size()) {
+          page.replace(p, field.size(), respelled);
+        }
+      }
+      SCOPED_TRACE(c.path + " with " + blank);
+      MemoryRun memory;
+      memory.run.options.AcceptedKinds = KindSet{kKindDvbS, kKindDvbS2, kKindDss};
+      EXPECT_EQ(ParsePage(memory.run.sink, SourceText{"p", page}, c.site), ProducerResult::kRead);
+      EXPECT_EQ(Described(memory, 0), expected);
+    }
+  }
+}
 
 TEST(HtmlText, StripTagsDropsTagsAndStrayBrackets) {
   EXPECT_EQ(StripTags("a<b>c</b>d"), "acd");
