@@ -112,10 +112,10 @@ void AddRow(SatelliteSink& sink, const Row& row) {
 
 // The first line of a grouped transponder: frequency "11.727 V" two lines
 // on, the other values in the font cells and lines after it.
-ProducerResult ReadGroupedRow(SatelliteSink& sink, LineReader& reader) {
+ProducerResult ReadGroupedRow(SatelliteSink& sink, LineReader& reader, TextEncoding encoding) {
   Row row;
   reader.ReadTextLine();
-  std::string frequencyCell = StripTags(reader.ReadTextLine());
+  std::string frequencyCell = BlankNoBreakSpaces(StripTags(reader.ReadTextLine()), encoding);
   std::string_view f = frequencyCell;
   size_t dot = f.find('.');
   if (dot == npos) return ProducerResult::kAbandoned;
@@ -176,6 +176,7 @@ ProducerResult ReadSimpleRow(SatelliteSink& sink, LineReader& reader, const std:
 
 ProducerResult ParseSatcoDXPage(SatelliteSink& sink, const SourceText& page) {
   sink.BeginPage(page.name);
+  TextEncoding encoding = PageTextEncoding(page.bytes);
   LineReader reader(page.bytes);
   // Once a page shows the grouped layout, rows without the group cell are
   // the channel rows of the transponder above them.
@@ -190,7 +191,7 @@ ProducerResult ParseSatcoDXPage(SatelliteSink& sink, const SourceText& page) {
     ProducerResult outcome = ProducerResult::kRead;
     if (next.find(kGroupCell) != std::string::npos) {
       grouped = true;
-      outcome = ReadGroupedRow(sink, reader);
+      outcome = ReadGroupedRow(sink, reader, encoding);
     } else if (!grouped) {
       outcome = ReadSimpleRow(sink, reader, next);
     }

@@ -46,6 +46,7 @@ TEST(HtmlText, EveryPageReaderTakesEveryNoBreakSpaceAsABlank) {
       {kSiteKingOfSat, examples + "kingofsat-sample.html", {"10972.00&nbsp;H"}},
       {kSiteLyngSat, PagePath("lyngsat", "today.html"), {"10719&nbsp;V", "11747<font size=1>.50</font>&nbsp;H"}},
       {kSiteKingOfSat, PagePath("kingofsat", "today.html"), {"Mb/s&nbsp;"}},
+      {kSiteSatcoDX, PagePath("satcodx", "grouped.html"), {"11.229 V", "11.259 V"}},
   };
   for (const Case& c : cases) {
     std::string original = ReadFile(c.path);
