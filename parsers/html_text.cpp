@@ -55,7 +55,7 @@ std::string BlankNoBreakSpaces(std::string_view text, TextEncoding encoding) {
   std::string result;
   result.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    size_t length = NoBreakSpaceLength(text, i, encoding);
+    size_t length = MayStartNoBreakSpace(text[i]) ? NoBreakSpaceLength(text, i, encoding) : 0;
     if (length == 0) {
       result.push_back(text[i++]);
     } else {

@@ -24,6 +24,10 @@ class LineReader;
 // of another character ("\xC3\xA0" is a small a grave) and stays.
 size_t NoBreakSpaceLength(std::string_view text, size_t at, TextEncoding encoding);
 
+// Whether a no-break space may start with this byte: the cheap test that
+// spares the call above for nearly every byte of a page.
+inline bool MayStartNoBreakSpace(char c) { return c == '&' || c == '\xA0' || c == '\xC2'; }
+
 // The text with every no-break space (as above) turned into one blank, for
 // the fields a reader splits at blanks: frequency and polarization, symbol
 // rate and FEC.

@@ -106,7 +106,9 @@ void ReadRow(SatelliteSink& sink, std::string_view line, TextEncoding encoding) 
   // The frequency and the polarization stand on either side of a no-break
   // space, however the page writes it.
   size_t nbsp = 0, nbspLength = 0;
-  while (nbsp < text.size() && (nbspLength = NoBreakSpaceLength(text, nbsp, encoding)) == 0) ++nbsp;
+  for (; nbsp < text.size(); ++nbsp) {
+    if (MayStartNoBreakSpace(text[nbsp]) && (nbspLength = NoBreakSpaceLength(text, nbsp, encoding)) > 0) break;
+  }
   if (nbspLength == 0) return;
   std::string frequencyText(text.substr(0, nbsp));
   for (char& c : frequencyText) {

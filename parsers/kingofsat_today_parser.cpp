@@ -76,7 +76,7 @@ void ReadableText(std::string_view markup, TextEncoding encoding, std::string& t
       if (close == npos) break;
       i = close;
       blank = true;
-    } else if (size_t length = NoBreakSpaceLength(markup, i, encoding)) {
+    } else if (size_t length = MayStartNoBreakSpace(c) ? NoBreakSpaceLength(markup, i, encoding) : 0) {
       i += length - 1;
       blank = true;
     } else if (static_cast<unsigned char>(c) <= ' ') {

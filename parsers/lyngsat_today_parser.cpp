@@ -148,7 +148,7 @@ void AppendCellText(std::string_view cell, TextEncoding encoding, size_t limit, 
       if (close == std::string_view::npos) break;
       if (StartsWithAt(cell, i + 1, "br")) text.push_back('\n');
       i = close + 1;
-    } else if (size_t blank = NoBreakSpaceLength(cell, i, encoding)) {
+    } else if (size_t blank = MayStartNoBreakSpace(c) ? NoBreakSpaceLength(cell, i, encoding) : 0) {
       text.push_back(' ');
       i += blank;
     } else {
