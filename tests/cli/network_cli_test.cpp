@@ -90,8 +90,7 @@ TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
   EXPECT_EQ(walk.exitCode, 2);
   const std::string unreadable = ": a page of LyngSat, but no transponder could be read from it (its layout may have changed)\n";
   EXPECT_EQ(walk.err, "kavrel: " + nginx_->Url("/page.html") + unreadable + "kavrel: " +
-                          nginx_->Url("/gzip/page.html") + unreadable +
-                          "kavrel: !l![10w-10e]: fetched 2 of 2 pages listed for the range\n");
+                          nginx_->Url("/gzip/page.html") + unreadable);
   std::vector<std::string> walked = Lines(walk.out);
   std::vector<std::string> downloads;
   for (const std::string& line : walked) {
@@ -172,6 +171,9 @@ TEST_F(NetworkCli, AWalkGivesUpOnAHostThatKeepsFailingAndSaysWhy) {
   for (const char* page : {"/1.html", "/2.html", "/3.html"}) {
     expected.push_back("kavrel: " + nobody + page + ": the connection was refused");
   }
+  // nginx's page holds no LyngSat table.
+  expected.push_back("kavrel: " + nginx_->Url("/page.html") +
+                     ": a page of LyngSat, but no transponder could be read from it (its layout may have changed)");
   expected.push_back("kavrel: !l![10e-50e]: skipped 2 more pages of " + nobody.substr(7) +
                      " after 3 in a row failed (the connection was refused)");
   expected.push_back("kavrel: !l![10e-50e]: fetched 1 of 6 pages listed for the range");
