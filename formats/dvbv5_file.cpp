@@ -352,14 +352,32 @@ std::string_view WithoutCopyNumber(std::string_view name) {
   return name.substr(0, open);
 }
 
+// The length of the UTF-8 bidirectional control at `at` (U+202A-U+202E,
+// U+2066-U+2069), 0 for any other character. Such a character in a file
+// name makes a listing show the name in another order than it has.
+size_t BidiControlLength(std::string_view text, size_t at) {
+  if (text.size() - at < 3 || text[at] != '\xE2') return 0;
+  unsigned char second = static_cast<unsigned char>(text[at + 1]);
+  unsigned char third = static_cast<unsigned char>(text[at + 2]);
+  bool embedding = second == 0x80 && third >= 0xAA && third <= 0xAE;
+  bool isolate = second == 0x81 && third >= 0xA6 && third <= 0xA9;
+  return embedding || isolate ? 3 : 0;
+}
+
 // The satellite name as a file name part: blanks and what file systems or
-// shells do not take become "-", runs of "-" one, and it neither starts
-// with "-" or "." nor ends with "-".
+// shells do not take become "-", runs of "-" one, bidirectional controls
+// "_", and it neither starts with "-" or "." nor ends with "-".
 std::string FileNamePart(const SatelliteRecord& satellite) {
   std::string name = TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8);
   std::string part;
   part.reserve(name.size());
-  for (char c : name) {
+  for (size_t at = 0; at < name.size(); ++at) {
+    if (size_t length = BidiControlLength(name, at)) {
+      part += '_';
+      at += length - 1;
+      continue;
+    }
+    char c = name[at];
     unsigned char byte = static_cast<unsigned char>(c);
     bool unsafe = byte <= ' ' || byte == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
     char kept = unsafe ? '-' : c;
@@ -566,12 +584,11 @@ std::string Dvbv5FileName(const SatelliteRecord& satellite, int64_t copy) {
   return name + PositionText(satellite.Position);
 }
 
-ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
+FileReadResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
   AnnounceLoading(sink.out(), "dvbv5", file.name);
   std::optional<Dvbv5Satellite> satellite = SatelliteOfDvbv5Name(file.name);
-  // Nothing else in the file says where the satellite is; input dispatch
-  // tells the user.
-  if (!satellite) return ProducerResult::kRead;
+  // Nothing else in the file says where the satellite is.
+  if (!satellite) return FileReadResult::kNoPosition;
   // A first line "# <name> <position>" for the position the file name gives
   // is kavrel's own, and holds the name as it was, blanks and all.
   std::string_view first = file.bytes.substr(0, file.bytes.find('\n'));
@@ -583,18 +600,20 @@ ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
   sink.FindOrAddSatellite(satellite->name, satellite->position, TextEncoding::kUtf8);
   for (const Entry& entry : ReadEntries(file.bytes)) sink.AddTransponder(entry.offered);
   sink.EndSatellite(satellite->name.empty() ? file.name : std::string_view(satellite->name));
-  return ProducerResult::kRead;
+  return FileReadResult::kRead;
 }
 
-std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
+namespace {
+
+// The channel file text, and how many streams it wrote as one block with
+// the stream before them.
+std::string SatelliteText(const SatelliteRecord& satellite, size_t& merged) {
   std::string text;
   text.reserve(48 + satellite.Name.size() + 160 * size_t{satellite.Count()});
   // The collection's files open with a comment naming the satellite; here
   // it keeps the name with its blanks, which the file name cannot.
-  std::string name = TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8);
-  std::replace_if(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; }, ' ');
   text += "# ";
-  text += name;
+  text += TextForFile(TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8));
   text += ' ';
   text += PositionText(satellite.Position);
   text += '\n';
@@ -608,11 +627,25 @@ std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
     std::string_view block = std::string_view(text).substr(start);
     if (start > lastBlock && std::string_view(text).substr(lastBlock, start - lastBlock) == block) {
       text.resize(start);
+      ++merged;
     } else {
       lastBlock = start;
     }
   }
   return text;
+}
+
+}  // namespace
+
+std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
+  size_t merged = 0;
+  return SatelliteText(satellite, merged);
+}
+
+size_t Dvbv5MergedStreams(const SatelliteRecord& satellite) {
+  size_t merged = 0;
+  (void)SatelliteText(satellite, merged);
+  return merged;
 }
 
 void WriteDvbv5Files(const Catalogue& catalogue, const WriterContext& context) {

@@ -82,7 +82,7 @@ void AppendEscapedName(std::string& line, const SatelliteRecord& satellite) {
       case '"': line += "&quot;"; continue;
       default: break;
     }
-    if (static_cast<unsigned char>(c) < 0x20) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
       line += ' ';
     } else if (c == '\xEF' && name.compare(at, 2, "\xEF\xBF") == 0 && at + 2 < name.size() &&
                (name[at + 2] == '\xBE' || name[at + 2] == '\xBF')) {
@@ -191,7 +191,9 @@ void WriteEnigma2File(const Catalogue& catalogue, const WriterContext& context) 
     if (std::none_of(list.begin(), list.end(), IsWritten)) continue;
     line.assign("\t<sat name=\"");
     AppendEscapedName(line, satellite);
-    line += "\" flags=\"0\" position=\"";
+    line += "\" flags=\"";
+    AppendDecimal(line, satellite.Flags);
+    line += "\" position=\"";
     // West positions are written as negative tenths.
     AppendDecimal(line, SignedPosition(satellite.Position));
     line += "\">";

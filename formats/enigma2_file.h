@@ -19,7 +19,8 @@
 #include <optional>
 
 #include "catalogue/catalogue.h"
-#include "formats/format_table.h"
+#include "catalogue/catalogue.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 

@@ -39,9 +39,10 @@ constexpr std::array<CodePair<FecFraction, char>, 8> kFecCodes{{
 
 // "&" would start an entity, "<" may not stand in an attribute value and
 // '"' would end it early: a receiver's XML parser would reject the whole
-// file for one such name. They all become "-".
+// file for one such name. They all become "-"; control characters, which
+// XML does not allow, become blanks.
 std::string XmlSafeName(std::string_view name) {
-  std::string safe(name);
+  std::string safe = TextForFile(name);
   for (char& c : safe) {
     if (c == '&' || c == '<' || c == '"') c = '-';
   }
@@ -337,7 +338,7 @@ void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context) {
   file.Close();
 }
 
-ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
+FileReadResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
   AnnounceLoading(sink.out(), "XML", file.name);
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   std::string_view bytes = file.bytes;
@@ -347,6 +348,7 @@ ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
   LineReader reader(bytes);
   std::string scratch;
   std::string satelliteName;
+  bool namesSatellite = false, closed = false;
   while (!reader.AtEnd()) {
     std::string_view text = reader.ReadPageLineView(scratch);
     std::string_view line = TrimBlanks(text);
@@ -364,6 +366,10 @@ ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
         satelliteName = TrimmedText(After(satelliteName, 4));
       }
       sink.FindOrAddSatellite(satelliteName, position, encoding);
+      // The receivers' flags of the satellite go back into their file.
+      std::optional<int32_t> flags = ParseWholeNumber(XmlAttributeValue(line, "flags"));
+      sink.SetSatelliteFlags(flags && *flags > 0 ? static_cast<uint32_t>(*flags) : 0);
+      namesSatellite = true;
     } else if (line.starts_with("<transponder ")) {
       DialectValues values = DialectAttributesOf(line);
       if (values[kSystem]) {
@@ -373,11 +379,15 @@ ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file) {
       }
     } else if (line.starts_with("</sat>")) {
       sink.EndSatellite(satelliteName);
+    } else if (line.starts_with("</satellites")) {
+      closed = true;
     } else if (line.starts_with("<?xml")) {
       encoding = XmlDeclaredEncoding(line).value_or(encoding);
     }
   }
-  return ProducerResult::kRead;
+  // What a cut file held is read; the cut is said all the same.
+  if (!namesSatellite) return FileReadResult::kNoSatellite;
+  return closed ? FileReadResult::kRead : FileReadResult::kEndsEarly;
 }
 
 }  // namespace kavrel

@@ -31,7 +31,8 @@
 
 #include "catalogue/satellite_sink.h"
 #include "catalogue/code_table.h"
-#include "formats/format_table.h"
+#include "formats/file_reading.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 
@@ -40,9 +41,11 @@ namespace kavrel {
 // directory.
 void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context);
 
-// Reads one XML satellites file into the catalogue through admission.
-// Always kRead.
-ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file);
+// Reads one XML satellites file into the catalogue through admission, the
+// flags of each satellite included. kNoSatellite for a file without a
+// "<sat " line, kEndsEarly for one without its closing "</satellites>"
+// (what it held before the cut is read all the same).
+FileReadResult ReadXmlFile(SatelliteSink& sink, const SourceText& file);
 
 // An attribute value with its character references decoded: "&amp;",
 // "&lt;", "&gt;", "&quot;", "&apos;", "&#NNN;" and "&#xHH;". A character is
