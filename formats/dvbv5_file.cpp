@@ -75,31 +75,49 @@ std::string_view ContentOf(std::string_view line) {
   return TrimBlanks(line);
 }
 
-// True when two spellings of a key or an enumerated value are the same to
-// the reader: letter case aside, and without the blanks, "_", "-", "/" and
-// "." that writers spell them with ("PLS CODE" and "PLS_CODE", "PSK/8" and
-// "PSK8", "DVB-S2" and "DVBS2", "0.35" and "035").
-bool SameSpelling(std::string_view a, std::string_view b) {
-  auto ignored = [](char c) { return c == ' ' || c == '\t' || c == '_' || c == '-' || c == '/' || c == '.'; };
-  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  size_t i = 0, j = 0;
-  while (true) {
-    while (i < a.size() && ignored(a[i])) ++i;
-    while (j < b.size() && ignored(b[j])) ++j;
-    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
-    if (upper(a[i++]) != upper(b[j++])) return false;
+// A key or an enumerated value as the reader compares it: upper case,
+// without the blanks, "_", "-", "/" and "." that writers spell them with
+// ("PLS CODE" and "PLS_CODE", "PSK/8" and "PSK8", "DVB-S2" and "DVBS2",
+// "0.35" and "035"). Built without a copy on the heap; a text longer than
+// any name is kept as "too long" and equals nothing.
+struct Bare {
+  static constexpr size_t kRoom = 24;
+  std::array<char, kRoom> text{};
+  size_t size = 0;
+  bool tooLong = false;
+  constexpr bool operator==(const Bare& other) const {
+    if (tooLong || other.tooLong || size != other.size) return false;
+    for (size_t i = 0; i < size; ++i) {
+      if (text[i] != other.text[i]) return false;
+    }
+    return true;
   }
+};
+
+constexpr Bare BareOf(std::string_view spelling) {
+  Bare bare;
+  for (char c : spelling) {
+    if (c == ' ' || c == '\t' || c == '_' || c == '-' || c == '/' || c == '.') continue;
+    if (bare.size == Bare::kRoom) {
+      bare.tooLong = true;
+      break;
+    }
+    bare.text[bare.size++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return bare;
 }
 
 // The keys of a block, one row each, shared by reader and writer: the name
-// written, which the reader takes in every spelling SameSpelling allows.
+// written, which the reader takes in every spelling of the same BareOf.
 enum class Key : uint8_t {
   kDeliverySystem, kFrequency, kPolarization, kSymbolRate, kInnerFec, kModulation, kRollOff, kPilot,
   kStreamId, kPlsCode, kPlsMode, kInversion, kCount,
 };
 struct KeyRow {
+  constexpr KeyRow(Key k, std::string_view name) : key(k), written(name), bare(BareOf(name)) {}
   Key key;
   std::string_view written;
+  Bare bare;
 };
 constexpr KeyRow kKeys[] = {
     {Key::kDeliverySystem, "DELIVERY_SYSTEM"},
@@ -119,8 +137,9 @@ constexpr KeyRow kKeys[] = {
 static_assert(std::size(kKeys) == static_cast<size_t>(Key::kCount));
 
 std::optional<Key> KeyOf(std::string_view name) {
+  Bare bare = BareOf(name);
   for (const KeyRow& row : kKeys) {
-    if (SameSpelling(name, row.written)) return row.key;
+    if (row.bare == bare) return row.key;
   }
   return std::nullopt;
 }
@@ -147,8 +166,9 @@ constexpr NamedCode kPlsModeValues[] = {{kPlsRoot, "ROOT"}, {kPlsGold, "GOLD"}, 
 
 template <typename Value>
 std::optional<Value> ValueOfSpelling(std::span<const CodePair<Value, std::string_view>> table, std::string_view text) {
+  Bare bare = BareOf(text);
   for (const CodePair<Value, std::string_view>& pair : table) {
-    if (SameSpelling(text, pair.code)) return pair.value;
+    if (BareOf(pair.code) == bare) return pair.value;
   }
   return std::nullopt;
 }
