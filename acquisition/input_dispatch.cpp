@@ -8,7 +8,6 @@
 #include "acquisition/response_decoding.h"
 #include "acquisition/site_addressing.h"
 #include "acquisition/web_address.h"
-#include "formats/dvbv5_file.h"
 #include "formats/format_table.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"
@@ -230,15 +229,9 @@ void ProcessLocalFiles(InputContext& context, const std::string& input) {
     }
     std::string_view bytes = contents.bytes();
     SourceText source{path, bytes};
-    if (IsDvbv5Text(bytes)) {
-      // Channel files are known by their content: the collection names
-      // them after the satellite, without an extension.
-      (void)ReadDvbv5File(context.sink, source);
-      if (!SatelliteOfDvbv5Name(path)) {
-        context.diagnostics.InputFailed(path, "skipped, its file name holds no orbital position (such as Hotbird-13.0E)");
-      }
-    } else if (format) {
-      (void)format->read(context.sink, source);
+    if (const InputFormat* reader = InputFormatOf(name, bytes)) {
+      std::optional<std::string_view> cause = ReadFailureCause(reader->read(context.sink, source));
+      if (cause) context.diagnostics.InputFailed(path, *cause);
     } else {
       ParsePageOrDiscard(context, source, DetectPageSite(bytes), path);
     }

@@ -15,6 +15,7 @@
 
 #include "app/run.h"
 #include "formats/dll_file.h"
+#include "formats/format_table.h"
 #include "formats/enigma2_file.h"
 #include "formats/dvbv5_file.h"
 #include "formats/kathrein_files.h"
@@ -149,7 +150,7 @@ void BM_Baseline(benchmark::State& state, const std::string& format) {
 }
 
 // The file is read from disk each time, as an input is.
-void BM_Read(benchmark::State& state, Writer write, Producer read) {
+void BM_Read(benchmark::State& state, Writer write, FileReader read) {
   BenchDirectory dir;
   WriteLarge(write);
   std::string path = std::filesystem::directory_iterator(dir.path())->path().string();

@@ -196,6 +196,7 @@ int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position,
     }
   } else {
     satellite.Transponders.Clear();
+    satellite.Flags = 0;
     satellite.Name = name;
     satellite.NameEncoding = encoding;
   }

@@ -173,11 +173,13 @@ struct SatelliteRecord {
   int32_t Position = 0;
   std::string Name;
   TextEncoding NameEncoding = TextEncoding::kLatin1;
+  // The flags a receiver's satellites file gives the satellite (scanning
+  // choices), kept for formats that write them back; 0 when none were read.
+  uint32_t Flags = 0;
   TransponderList Transponders;
 
   uint16_t Count() const { return Transponders.Count(); }
 };
-using TSat = SatelliteRecord;
 
 // The satellites of a run. Everyone may read it; only a SatelliteSink
 // (satellite_sink.h) adds, selects and removes satellites, so that the

@@ -12,6 +12,10 @@ void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position
   current_ = catalogue_.FindOrAddSatellite(name, position, merge_, encoding);
 }
 
+void SatelliteSink::SetSatelliteFlags(uint32_t flags) {
+  if (Current() != nullptr) catalogue_.At(current_).Flags = flags;
+}
+
 const SatelliteRecord* SatelliteSink::Current() const {
   if (current_ < 0 || current_ >= catalogue_.SatelliteCount()) return nullptr;
   return &catalogue_.Satellites()[static_cast<size_t>(current_)];
@@ -20,7 +24,13 @@ const SatelliteRecord* SatelliteSink::Current() const {
 bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
   if (Current() == nullptr) return false;
   ++offeredOnPage_;
-  if (AdmitTransponder(catalogue_.At(current_), options_, offered)) return true;
+  SatelliteRecord& satellite = catalogue_.At(current_);
+  uint16_t before = satellite.Count();
+  if (AdmitTransponder(satellite, options_, offered)) {
+    // A full list refuses instead of merging, and leaves the count as it was too.
+    if (satellite.Count() == before && before < kMaxTransponders) ++mergedDuplicates_;
+    return true;
+  }
   bool switchable = offered.SystemKind == kKindDvbS2 || offered.SystemKind == kKindDss;
   if (switchable && !options_.AcceptedKinds.Contains(offered.SystemKind) &&
       PassesFiltersApartFromKind(options_, offered)) {

@@ -66,6 +66,9 @@ class SatelliteSink {
   void FindOrAddSatellite(const std::string& name, int32_t position,
                           TextEncoding encoding = TextEncoding::kLatin1);
 
+  // Gives the current satellite the flags its source holds for it.
+  void SetSatelliteFlags(uint32_t flags);
+
   // The current satellite, or nullptr when there is none.
   const SatelliteRecord* Current() const;
 
@@ -95,6 +98,10 @@ class SatelliteSink {
   // service (/Data, /Feeds) among them, would have taken them.
   size_t RefusedForKind(uint8_t kind) const { return kind < refusedForKind_.size() ? refusedForKind_[kind] : 0; }
 
+  // How many admitted transponders the duplicate rule merged into one
+  // already listed (dropped as the same, or written over it).
+  size_t MergedDuplicates() const { return mergedDuplicates_; }
+
   // A page that was given up: prints "Error while parsing HTML data" and
   // discards the satellite the page was filling with what it had read.
   // A page that gave up before naming one takes nothing with it: the last
@@ -114,6 +121,7 @@ class SatelliteSink {
   bool merge_ = false;
   size_t offeredOnPage_ = 0;
   std::array<size_t, 4> refusedForKind_{};  // by SystemKindCode
+  size_t mergedDuplicates_ = 0;
 };
 
 }  // namespace kavrel

@@ -4,6 +4,7 @@
 
 #include "catalogue/code_table.h"
 #include "formats/little_endian.h"
+#include "formats/text_output.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
 #include "platform/unique_file_name.h"
@@ -38,7 +39,7 @@ void AppendHeader(std::string& bytes, const SatelliteRecord& satellite, uint32_t
   std::string positionText = PaddedDecimalText(satellite.Position, 4);
   AppendFixedText(bytes, positionText + ".lst", kNameFieldSize);
   AppendLe32(bytes, 1);
-  AppendFixedText(bytes, DllShortName(Latin1Name(satellite)) + "_" + positionText + ".lst", kNameFieldSize);
+  AppendFixedText(bytes, DllShortName(TextForFile(Latin1Name(satellite))) + "_" + positionText + ".lst", kNameFieldSize);
   AppendFixedText(bytes, kDllSignature, kNameFieldSize);
   AppendLe32(bytes, recordCount);
 }
@@ -120,18 +121,20 @@ void WriteDllFile(const Catalogue& catalogue, const WriterContext& context) {
   file.Close();
 }
 
-ProducerResult ReadDllFile(SatelliteSink& sink, const SourceText& file) {
+FileReadResult ReadDllFile(SatelliteSink& sink, const SourceText& file) {
   AnnounceLoading(sink.out(), "DLL", file.name);
   std::string_view bytes = file.bytes;
-  if (bytes.size() < 4 + kDllHeaderSize) return ProducerResult::kRead;
+  if (bytes.size() < 4 + kDllHeaderSize) return FileReadResult::kNoSatellite;
   // The leading count is not trusted: the blocks are read to the end of
   // the file, whatever it says.
   size_t offset = 4;
   std::string name;
+  bool anyBlock = false;
   while (bytes.size() - offset >= kDllHeaderSize) {
     std::string_view header = bytes.substr(offset, kDllHeaderSize);
     offset += kDllHeaderSize;
     if (FixedText(header.substr(kSignatureOffset, kNameFieldSize)) != kDllSignature) continue;
+    anyBlock = true;
     int32_t position = 0;
     if (SatelliteFromDisplayName(FixedText(header.substr(kDisplayNameOffset, kNameFieldSize)),
                                  name, position)) {
@@ -145,7 +148,7 @@ ProducerResult ReadDllFile(SatelliteSink& sink, const SourceText& file) {
     }
     sink.EndSatellite(name);
   }
-  return ProducerResult::kRead;
+  return anyBlock ? FileReadResult::kRead : FileReadResult::kNoSatellite;
 }
 
 }  // namespace kavrel

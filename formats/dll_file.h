@@ -22,7 +22,8 @@
 #include <string_view>
 
 #include "catalogue/satellite_sink.h"
-#include "formats/format_table.h"
+#include "formats/file_reading.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 
@@ -37,8 +38,9 @@ void WriteDllFile(const Catalogue& catalogue, const WriterContext& context);
 
 // Reads one DLL program list into the catalogue through admission. Blocks
 // without the signature are passed over 68 bytes at a time; counts larger
-// than the file read what is there. Always kRead.
-ProducerResult ReadDllFile(SatelliteSink& sink, const SourceText& file);
+// than the file read what is there. kNoSatellite when no block holds the
+// signature (an empty file, or one that is no program list).
+FileReadResult ReadDllFile(SatelliteSink& sink, const SourceText& file);
 
 // The first 11 characters of a satellite name, cut before their last blank
 // when the name is longer than that: "Example Satellite 2" -> "Example".

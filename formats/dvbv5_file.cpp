@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "catalogue/code_table.h"
 #include "formats/text_output.h"
 #include "platform/file_system.h"
 #include "platform/int_text.h"
@@ -76,43 +77,100 @@ std::string_view ContentOf(std::string_view line) {
 
 // A key or an enumerated value as the reader compares it: upper case,
 // without the blanks, "_", "-", "/" and "." that writers spell them with
-// ("PLS CODE" and "PLS_CODE", "PSK/8" and "8-PSK", "DVB-S2" and "DVBS2").
-std::string Squeezed(std::string_view text) {
-  std::string squeezed;
-  squeezed.reserve(text.size());
-  for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '_' || c == '-' || c == '/' || c == '.') continue;
-    squeezed += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+// ("PLS CODE" and "PLS_CODE", "PSK/8" and "PSK8", "DVB-S2" and "DVBS2",
+// "0.35" and "035"). Built without a copy on the heap; a text longer than
+// any name is kept as "too long" and equals nothing.
+struct Bare {
+  static constexpr size_t kRoom = 24;
+  std::array<char, kRoom> text{};
+  size_t size = 0;
+  bool tooLong = false;
+  constexpr bool operator==(const Bare& other) const {
+    if (tooLong || other.tooLong || size != other.size) return false;
+    for (size_t i = 0; i < size; ++i) {
+      if (text[i] != other.text[i]) return false;
+    }
+    return true;
   }
-  return squeezed;
+};
+
+constexpr Bare BareOf(std::string_view spelling) {
+  Bare bare;
+  for (char c : spelling) {
+    if (c == ' ' || c == '\t' || c == '_' || c == '-' || c == '/' || c == '.') continue;
+    if (bare.size == Bare::kRoom) {
+      bare.tooLong = true;
+      break;
+    }
+    bare.text[bare.size++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return bare;
 }
 
-// The key of a "KEY = VALUE" line as IsDvbv5Text accepts it: a letter, then
-// letters, digits, "_" and blanks ("PLS CODE"). Keys of kavrel's own INI
-// files are numbers and never pass.
-bool IsChannelKey(std::string_view key) {
-  if (key.empty() || !((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= 'a' && key[0] <= 'z'))) return false;
-  return std::all_of(key.begin(), key.end(), [](char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == ' ';
-  });
+// The keys of a block, one row each, shared by reader and writer: the name
+// written, which the reader takes in every spelling of the same BareOf.
+enum class Key : uint8_t {
+  kDeliverySystem, kFrequency, kPolarization, kSymbolRate, kInnerFec, kModulation, kRollOff, kPilot,
+  kStreamId, kPlsCode, kPlsMode, kInversion, kCount,
+};
+struct KeyRow {
+  constexpr KeyRow(Key k, std::string_view name) : key(k), written(name), bare(BareOf(name)) {}
+  Key key;
+  std::string_view written;
+  Bare bare;
+};
+constexpr KeyRow kKeys[] = {
+    {Key::kDeliverySystem, "DELIVERY_SYSTEM"},
+    {Key::kFrequency, "FREQUENCY"},
+    {Key::kPolarization, "POLARIZATION"},
+    {Key::kSymbolRate, "SYMBOL_RATE"},
+    {Key::kInnerFec, "INNER_FEC"},
+    {Key::kModulation, "MODULATION"},
+    {Key::kRollOff, "ROLLOFF"},
+    {Key::kPilot, "PILOT"},
+    {Key::kStreamId, "STREAM_ID"},
+    // The library's own conversion reads these two with a blank.
+    {Key::kPlsCode, "PLS CODE"},
+    {Key::kPlsMode, "PLS MODE"},
+    {Key::kInversion, "INVERSION"},
+};
+static_assert(std::size(kKeys) == static_cast<size_t>(Key::kCount));
+
+std::optional<Key> KeyOf(std::string_view name) {
+  Bare bare = BareOf(name);
+  for (const KeyRow& row : kKeys) {
+    if (row.bare == bare) return row.key;
+  }
+  return std::nullopt;
 }
 
-uint8_t KindOf(std::string_view value) {
-  std::string system = Squeezed(value);
-  if (system == "DVBS") return kKindDvbS;
-  // DVB-S2X has no kind of its own: it counts as DVB-S2, as on the pages.
-  if (system == "DVBS2" || system == "DVBS2X") return kKindDvbS2;
-  return 0;
-}
+std::string_view KeyName(Key key) { return kKeys[static_cast<size_t>(key)].written; }
 
-char PolarizationOf(std::string_view value) {
-  std::string name = Squeezed(value);
-  if (name == "HORIZONTAL" || name == "H") return 'H';
-  if (name == "VERTICAL" || name == "V") return 'V';
-  if (name == "LEFT" || name == "L") return 'L';
-  if (name == "RIGHT" || name == "R") return 'R';
-  return 0;
+// The values of the enumerated keys as the tuning library spells them: a
+// code's first pair is written, any pair is read.
+constexpr NamedCode kSystemValues[] = {{kKindDvbS, "DVBS"}, {kKindDvbS2, "DVBS2"}, {kKindDvbS2, "DVBS2X"}};
+constexpr CodePair<char, std::string_view> kPolarizationValues[] = {
+    {'H', "HORIZONTAL"}, {'V', "VERTICAL"}, {'L', "LEFT"}, {'R', "RIGHT"},
+    {'H', "H"},          {'V', "V"},        {'L', "L"},    {'R', "R"}};
+constexpr NamedCode kModulationValues[] = {
+    {kModulationQpsk, "QPSK"},      {kModulation8psk, "PSK/8"},   {kModulation16apsk, "APSK/16"},
+    {kModulation32apsk, "APSK/32"}, {kModulationAuto, "QAM/AUTO"}, {kModulationQam16, "QAM/16"},
+    {kModulation8psk, "8PSK"},      {kModulation16apsk, "16APSK"}, {kModulation32apsk, "32APSK"},
+    {kModulationAuto, "AUTO"},      {kModulationQam16, "16QAM"}};
+constexpr NamedCode kRollOffValues[] = {
+    {kRollOff35, "35"},   {kRollOff25, "25"},   {kRollOff20, "20"},  {kRollOffAuto, "AUTO"},
+    {kRollOff35, "0.35"}, {kRollOff25, "0.25"}, {kRollOff20, "0.20"}, {kRollOff20, "0.2"}};
+// PLS MODE also comes as the number STREAM_ID packs (0 root, 1 gold, 2 combo).
+constexpr NamedCode kPlsModeValues[] = {{kPlsRoot, "ROOT"}, {kPlsGold, "GOLD"}, {kPlsCombo, "COMBO"},
+                                        {kPlsRoot, "0"},    {kPlsGold, "1"},    {kPlsCombo, "2"}};
+
+template <typename Value>
+std::optional<Value> ValueOfSpelling(std::span<const CodePair<Value, std::string_view>> table, std::string_view text) {
+  Bare bare = BareOf(text);
+  for (const CodePair<Value, std::string_view>& pair : table) {
+    if (BareOf(pair.code) == bare) return pair.value;
+  }
+  return std::nullopt;
 }
 
 // "3/4" and the like; AUTO, NONE and anything unreadable are unknown (the
@@ -128,42 +186,15 @@ FecFraction FecOf(std::string_view value) {
   return {static_cast<uint8_t>(*numerator), static_cast<uint8_t>(*denominator)};
 }
 
-uint8_t ModulationOf(std::string_view value) {
-  std::string name = Squeezed(value);
-  if (name == "QPSK") return kModulationQpsk;
-  if (name == "PSK8" || name == "8PSK") return kModulation8psk;
-  if (name == "APSK16" || name == "16APSK") return kModulation16apsk;
-  if (name == "APSK32" || name == "32APSK") return kModulation32apsk;
-  if (name == "AUTO" || name == "QAMAUTO") return kModulationAuto;
-  if (name == "QAM16" || name == "16QAM") return kModulationQam16;
-  return kModulationNone;
-}
-
-uint8_t RollOffOf(std::string_view value) {
-  std::string name = Squeezed(value);  // "0.35" is "035"
-  if (name == "35" || name == "035") return kRollOff35;
-  if (name == "25" || name == "025") return kRollOff25;
-  if (name == "20" || name == "020" || name == "02") return kRollOff20;
-  if (name == "AUTO") return kRollOffAuto;
-  return kRollOffUnset;
-}
-
-uint8_t PilotOf(std::string_view value) {
-  std::string name = Squeezed(value);
-  if (name == "ON") return kPilotOn;
-  if (name == "OFF") return kPilotOff;
-  if (name == "AUTO") return kPilotUnknown;
-  return kPilotUnset;
-}
-
-// PLS MODE as a number (0 root, 1 gold, 2 combo, as STREAM_ID packs it) or
-// a word.
-std::optional<uint8_t> PlsModeOf(std::string_view value) {
-  std::string name = Squeezed(value);
-  if (name == "ROOT" || name == "0") return kPlsRoot;
-  if (name == "GOLD" || name == "1") return kPlsGold;
-  if (name == "COMBO" || name == "2") return kPlsCombo;
-  return std::nullopt;
+// The key of a "KEY = VALUE" line as IsDvbv5Text accepts it: a letter, then
+// letters, digits, "_" and blanks ("PLS CODE"). Keys of kavrel's own INI
+// files are numbers and never pass.
+bool IsChannelKey(std::string_view key) {
+  if (key.empty() || !((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= 'a' && key[0] <= 'z'))) return false;
+  return std::all_of(key.begin(), key.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == ' ';
+  });
 }
 
 // What one block says, as far as it could be read.
@@ -180,34 +211,37 @@ struct Block {
   int64_t plsCode = -1;       // PLS CODE, or -1
   uint8_t plsMode = kPlsUnset;  // PLS MODE
 
-  void Take(std::string_view key, std::string_view value) {
-    std::string name = Squeezed(key);
-    if (name == "DELIVERYSYSTEM") {
-      kind = KindOf(value);
-    } else if (name == "FREQUENCY") {
-      frequencyKhz = PlainDigitsValue(value).value_or(0);
-    } else if (name == "SYMBOLRATE") {
-      symbolRate = PlainDigitsValue(value).value_or(0);
-    } else if (name == "POLARIZATION") {
-      polarization = PolarizationOf(value);
-    } else if (name == "INNERFEC") {
-      fec = FecOf(value);
-    } else if (name == "MODULATION") {
-      modulation = ModulationOf(value);
-    } else if (name == "ROLLOFF") {
-      rollOff = RollOffOf(value);
-    } else if (name == "PILOT") {
-      pilot = PilotOf(value);
-    } else if (name == "STREAMID") {
-      // -1 and 4294967295 say "no stream filter"; values beyond the packed
-      // bits are no stream either: the transponder itself is still good.
-      std::optional<uint64_t> number = PlainDigitsValue(value);
-      packedStream = number && *number < kPackedStreamLimit ? static_cast<int64_t>(*number) : -1;
-    } else if (name == "PLSCODE") {
-      std::optional<uint64_t> number = PlainDigitsValue(value);
-      if (number && *number <= kMaxPlsCode) plsCode = static_cast<int64_t>(*number);
-    } else if (name == "PLSMODE") {
-      if (std::optional<uint8_t> mode = PlsModeOf(value)) plsMode = *mode;
+  void Take(std::string_view name, std::string_view value) {
+    std::optional<Key> key = KeyOf(name);
+    if (!key) return;
+    switch (*key) {
+      case Key::kDeliverySystem: kind = ValueOfSpelling<uint8_t>(kSystemValues, value).value_or(0); break;
+      case Key::kFrequency: frequencyKhz = PlainDigitsValue(value).value_or(0); break;
+      case Key::kSymbolRate: symbolRate = PlainDigitsValue(value).value_or(0); break;
+      case Key::kPolarization: polarization = ValueOfSpelling<char>(kPolarizationValues, value).value_or(0); break;
+      case Key::kInnerFec: fec = FecOf(value); break;
+      case Key::kModulation:
+        modulation = ValueOfSpelling<uint8_t>(kModulationValues, value).value_or(kModulationNone);
+        break;
+      case Key::kRollOff: rollOff = ValueOfSpelling<uint8_t>(kRollOffValues, value).value_or(kRollOffUnset); break;
+      case Key::kPilot: pilot = ValueOfSpelling<uint8_t>(kPilotNames, value).value_or(kPilotUnset); break;
+      case Key::kStreamId: {
+        // -1 and 4294967295 say "no stream filter"; values beyond the packed
+        // bits are no stream either: the transponder itself is still good.
+        std::optional<uint64_t> number = PlainDigitsValue(value);
+        packedStream = number && *number < kPackedStreamLimit ? static_cast<int64_t>(*number) : -1;
+        break;
+      }
+      case Key::kPlsCode: {
+        std::optional<uint64_t> number = PlainDigitsValue(value);
+        if (number && *number <= kMaxPlsCode) plsCode = static_cast<int64_t>(*number);
+        break;
+      }
+      case Key::kPlsMode:
+        if (std::optional<uint8_t> mode = ValueOfSpelling<uint8_t>(kPlsModeValues, value)) plsMode = *mode;
+        break;
+      case Key::kInversion:
+      case Key::kCount: break;
     }
   }
 };
@@ -352,14 +386,32 @@ std::string_view WithoutCopyNumber(std::string_view name) {
   return name.substr(0, open);
 }
 
+// The length of the UTF-8 bidirectional control at `at` (U+202A-U+202E,
+// U+2066-U+2069), 0 for any other character. Such a character in a file
+// name makes a listing show the name in another order than it has.
+size_t BidiControlLength(std::string_view text, size_t at) {
+  if (text.size() - at < 3 || text[at] != '\xE2') return 0;
+  unsigned char second = static_cast<unsigned char>(text[at + 1]);
+  unsigned char third = static_cast<unsigned char>(text[at + 2]);
+  bool embedding = second == 0x80 && third >= 0xAA && third <= 0xAE;
+  bool isolate = second == 0x81 && third >= 0xA6 && third <= 0xA9;
+  return embedding || isolate ? 3 : 0;
+}
+
 // The satellite name as a file name part: blanks and what file systems or
-// shells do not take become "-", runs of "-" one, and it neither starts
-// with "-" or "." nor ends with "-".
+// shells do not take become "-", runs of "-" one, bidirectional controls
+// "_", and it neither starts with "-" or "." nor ends with "-".
 std::string FileNamePart(const SatelliteRecord& satellite) {
   std::string name = TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8);
   std::string part;
   part.reserve(name.size());
-  for (char c : name) {
+  for (size_t at = 0; at < name.size(); ++at) {
+    if (size_t length = BidiControlLength(name, at)) {
+      part += '_';
+      at += length - 1;
+      continue;
+    }
+    char c = name[at];
     unsigned char byte = static_cast<unsigned char>(c);
     bool unsafe = byte <= ' ' || byte == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
     char kept = unsafe ? '-' : c;
@@ -396,84 +448,23 @@ bool IsWritten(const TransponderRecord& t) {
          std::string_view("HVLR").find(t.Polarization) != std::string_view::npos;
 }
 
-std::string_view PolarizationName(char letter) {
-  switch (letter) {
-    case 'H': return "HORIZONTAL";
-    case 'V': return "VERTICAL";
-    case 'L': return "LEFT";
-    default: return "RIGHT";
-  }
+// The name written for a value, or empty when the table has none.
+template <typename Value>
+std::string_view WrittenName(std::span<const CodePair<Value, std::string_view>> table, const Value& value) {
+  return CodeOf<Value, std::string_view>(table, value).value_or(std::string_view());
 }
 
-// The FEC names the tuning library knows; any other fraction, which it would
-// refuse along with the whole file, is written AUTO, as an unknown one is.
-struct FecName {
-  uint8_t numerator, denominator;
-  std::string_view name;
-};
-constexpr std::array<FecName, 11> kFecNames{{{1, 2, "1/2"},
-                                              {2, 3, "2/3"},
-                                              {3, 4, "3/4"},
-                                              {4, 5, "4/5"},
-                                              {5, 6, "5/6"},
-                                              {6, 7, "6/7"},
-                                              {7, 8, "7/8"},
-                                              {8, 9, "8/9"},
-                                              {3, 5, "3/5"},
-                                              {9, 10, "9/10"},
-                                              {2, 5, "2/5"}}};
-
-std::string_view FecText(uint8_t numerator, uint8_t denominator) {
-  for (const FecName& fec : kFecNames) {
-    if (fec.numerator == numerator && fec.denominator == denominator) return fec.name;
-  }
-  return "AUTO";
-}
-
-// Modulation names as the tuning library spells them; unknown is left out
-// (the library then detects it).
-std::string_view ModulationName(uint8_t modulation) {
-  switch (modulation) {
-    case kModulationQpsk: return "QPSK";
-    case kModulation8psk: return "PSK/8";
-    case kModulation16apsk: return "APSK/16";
-    case kModulation32apsk: return "APSK/32";
-    case kModulationAuto: return "QAM/AUTO";
-    case kModulationQam16: return "QAM/16";
-    default: return {};
-  }
-}
-
-std::string_view RollOffName(uint8_t rollOff) {
-  switch (rollOff) {
-    case kRollOff35: return "35";
-    case kRollOff25: return "25";
-    case kRollOff20: return "20";
-    case kRollOffAuto: return "AUTO";
-    default: return {};
-  }
-}
-
-std::string_view PilotName(uint8_t pilot) {
-  switch (pilot) {
-    case kPilotOn: return "ON";
-    case kPilotOff: return "OFF";
-    case kPilotUnknown: return "AUTO";
-    default: return {};
-  }
-}
-
-void AppendKey(std::string& text, std::string_view key, std::string_view value) {
+void AppendKey(std::string& text, Key key, std::string_view value) {
   text += '\t';
-  text += key;
+  text += KeyName(key);
   text += " = ";
   text += value;
   text += '\n';
 }
 
-void AppendKey(std::string& text, std::string_view key, uint64_t value) {
+void AppendKey(std::string& text, Key key, uint64_t value) {
   text += '\t';
-  text += key;
+  text += KeyName(key);
   text += " = ";
   AppendDecimal(text, static_cast<int64_t>(value));
   text += '\n';
@@ -482,20 +473,26 @@ void AppendKey(std::string& text, std::string_view key, uint64_t value) {
 void AppendBlock(std::string& text, const TransponderRecord& t) {
   bool s2 = t.SystemKind == kKindDvbS2;
   text += "[CHANNEL]\n";
-  AppendKey(text, "DELIVERY_SYSTEM", s2 ? "DVBS2" : "DVBS");
-  AppendKey(text, "FREQUENCY",
+  AppendKey(text, Key::kDeliverySystem, WrittenName<uint8_t>(kSystemValues, t.SystemKind));
+  AppendKey(text, Key::kFrequency,
             static_cast<uint64_t>(t.Frequency) * 1000 + std::min<uint16_t>(t.Details.FrequencyKhz, 999));
-  AppendKey(text, "POLARIZATION", PolarizationName(t.Polarization));
-  AppendKey(text, "SYMBOL_RATE", static_cast<uint64_t>(t.SymbolRate) * 1000);
-  AppendKey(text, "INNER_FEC", FecText(t.FecNumerator, t.FecDenominator));
+  AppendKey(text, Key::kPolarization, WrittenName<char>(kPolarizationValues, t.Polarization));
+  AppendKey(text, Key::kSymbolRate, static_cast<uint64_t>(t.SymbolRate) * 1000);
+  // A fraction the library does not know would make it refuse the whole
+  // file: such a one is written AUTO, as an unknown one is.
+  std::string_view fec = WrittenName<FecFraction>(kFecNames, {t.FecNumerator, t.FecDenominator});
+  AppendKey(text, Key::kInnerFec, fec.empty() ? "AUTO" : fec);
   if (s2) {
-    if (std::string_view rollOff = RollOffName(t.Details.RollOff); !rollOff.empty()) {
-      AppendKey(text, "ROLLOFF", rollOff);
+    // Values without a name are left out: the library then detects them.
+    if (std::string_view rollOff = WrittenName<uint8_t>(kRollOffValues, t.Details.RollOff); !rollOff.empty()) {
+      AppendKey(text, Key::kRollOff, rollOff);
     }
-    if (std::string_view modulation = ModulationName(t.Modulation); !modulation.empty()) {
-      AppendKey(text, "MODULATION", modulation);
+    if (std::string_view modulation = WrittenName<uint8_t>(kModulationValues, t.Modulation); !modulation.empty()) {
+      AppendKey(text, Key::kModulation, modulation);
     }
-    if (std::string_view pilot = PilotName(t.Details.Pilot); !pilot.empty()) AppendKey(text, "PILOT", pilot);
+    if (std::string_view pilot = WrittenName<uint8_t>(kPilotNames, t.Details.Pilot); !pilot.empty()) {
+      AppendKey(text, Key::kPilot, pilot);
+    }
     bool stream = t.Details.StreamId >= 0 && t.Details.StreamId <= kMaxStreamId;
     bool pls = t.Details.PlsMode >= kPlsRoot && t.Details.PlsMode <= kPlsCombo && t.Details.PlsCode <= kMaxPlsCode;
     // The packed STREAM_ID is what reaches the tuner; "PLS CODE" and "PLS
@@ -506,14 +503,14 @@ void AppendBlock(std::string& text, const TransponderRecord& t) {
         packed |= t.Details.PlsCode << kPlsCodeShift;
         packed |= static_cast<uint32_t>(t.Details.PlsMode - kPlsRoot) << kPlsModeShift;
       }
-      AppendKey(text, "STREAM_ID", packed);
+      AppendKey(text, Key::kStreamId, packed);
     }
     if (pls) {
-      AppendKey(text, "PLS CODE", t.Details.PlsCode);
-      AppendKey(text, "PLS MODE", static_cast<uint64_t>(t.Details.PlsMode - kPlsRoot));
+      AppendKey(text, Key::kPlsCode, t.Details.PlsCode);
+      AppendKey(text, Key::kPlsMode, static_cast<uint64_t>(t.Details.PlsMode - kPlsRoot));
     }
   }
-  AppendKey(text, "INVERSION", "AUTO");
+  AppendKey(text, Key::kInversion, "AUTO");
   text += '\n';
 }
 
@@ -540,7 +537,7 @@ bool IsDvbv5Text(std::string_view text) {
     if (!inBlock || equals == std::string_view::npos) return false;
     std::string_view key = TrimBlanks(content.substr(0, equals));
     if (!IsChannelKey(key)) return false;
-    if (Squeezed(key) == "DELIVERYSYSTEM") return true;
+    if (KeyOf(key) == Key::kDeliverySystem) return true;
   }
   return false;
 }
@@ -566,12 +563,11 @@ std::string Dvbv5FileName(const SatelliteRecord& satellite, int64_t copy) {
   return name + PositionText(satellite.Position);
 }
 
-ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
+FileReadResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
   AnnounceLoading(sink.out(), "dvbv5", file.name);
   std::optional<Dvbv5Satellite> satellite = SatelliteOfDvbv5Name(file.name);
-  // Nothing else in the file says where the satellite is; input dispatch
-  // tells the user.
-  if (!satellite) return ProducerResult::kRead;
+  // Nothing else in the file says where the satellite is.
+  if (!satellite) return FileReadResult::kNoPosition;
   // A first line "# <name> <position>" for the position the file name gives
   // is kavrel's own, and holds the name as it was, blanks and all.
   std::string_view first = file.bytes.substr(0, file.bytes.find('\n'));
@@ -583,18 +579,20 @@ ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file) {
   sink.FindOrAddSatellite(satellite->name, satellite->position, TextEncoding::kUtf8);
   for (const Entry& entry : ReadEntries(file.bytes)) sink.AddTransponder(entry.offered);
   sink.EndSatellite(satellite->name.empty() ? file.name : std::string_view(satellite->name));
-  return ProducerResult::kRead;
+  return FileReadResult::kRead;
 }
 
-std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
+namespace {
+
+// The channel file text, and how many streams it wrote as one block with
+// the stream before them.
+std::string SatelliteText(const SatelliteRecord& satellite, size_t& merged) {
   std::string text;
   text.reserve(48 + satellite.Name.size() + 160 * size_t{satellite.Count()});
   // The collection's files open with a comment naming the satellite; here
   // it keeps the name with its blanks, which the file name cannot.
-  std::string name = TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8);
-  std::replace_if(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; }, ' ');
   text += "# ";
-  text += name;
+  text += TextForFile(TextInEncoding(satellite.Name, satellite.NameEncoding, TextEncoding::kUtf8));
   text += ' ';
   text += PositionText(satellite.Position);
   text += '\n';
@@ -608,11 +606,25 @@ std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
     std::string_view block = std::string_view(text).substr(start);
     if (start > lastBlock && std::string_view(text).substr(lastBlock, start - lastBlock) == block) {
       text.resize(start);
+      ++merged;
     } else {
       lastBlock = start;
     }
   }
   return text;
+}
+
+}  // namespace
+
+std::string Dvbv5SatelliteText(const SatelliteRecord& satellite) {
+  size_t merged = 0;
+  return SatelliteText(satellite, merged);
+}
+
+size_t Dvbv5MergedStreams(const SatelliteRecord& satellite) {
+  size_t merged = 0;
+  (void)SatelliteText(satellite, merged);
+  return merged;
 }
 
 void WriteDvbv5Files(const Catalogue& catalogue, const WriterContext& context) {

@@ -11,7 +11,8 @@
 #include <string_view>
 
 #include "catalogue/satellite_sink.h"
-#include "formats/format_table.h"
+#include "formats/file_reading.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 
@@ -39,12 +40,16 @@ std::string Dvbv5FileName(const SatelliteRecord& satellite, int64_t copy = 0);
 
 // Reads the DVB-S and DVB-S2 entries of a channel file into the satellite
 // at the position its file name gives. A file whose name holds no
-// position is not read (SatelliteOfDvbv5Name tells beforehand).
-ProducerResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file);
+// position is not read: kNoPosition.
+FileReadResult ReadDvbv5File(SatelliteSink& sink, const SourceText& file);
 
 // The text of one satellite's channel file: a "[CHANNEL]" block per DVB-S
 // and DVB-S2 transponder, every stream of a frequency included.
 std::string Dvbv5SatelliteText(const SatelliteRecord& satellite);
+
+// How many of the satellite's streams its channel file writes as one block
+// with the stream before them, as the format cannot tell them apart.
+size_t Dvbv5MergedStreams(const SatelliteRecord& satellite);
 
 // Prints "Writting dvbv5 channel files..." and writes one file per
 // satellite that has DVB-S or DVB-S2 transponders.

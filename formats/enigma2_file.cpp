@@ -7,7 +7,8 @@
 
 #include "catalogue/code_table.h"
 #include "formats/text_output.h"
-#include "formats/xml_file.h"
+#include "formats/xml_text.h"
+#include "platform/int_text.h"
 #include "platform/file_system.h"
 #include "platform/unique_file_name.h"
 
@@ -82,7 +83,7 @@ void AppendEscapedName(std::string& line, const SatelliteRecord& satellite) {
       case '"': line += "&quot;"; continue;
       default: break;
     }
-    if (static_cast<unsigned char>(c) < 0x20) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
       line += ' ';
     } else if (c == '\xEF' && name.compare(at, 2, "\xEF\xBF") == 0 && at + 2 < name.size() &&
                (name[at + 2] == '\xBE' || name[at + 2] == '\xBF')) {
@@ -132,6 +133,106 @@ void WriteTransponder(OutputFile& file, const TransponderRecord& t, std::string&
 
 bool IsWritten(const TransponderRecord& t) { return t.SystemKind == kKindDvbS || t.SystemKind == kKindDvbS2; }
 
+// The dialect's attributes of a transponder line, found in one pass: the
+// value of each (the first, when one repeats) as it stands in the line.
+enum DialectAttribute : size_t {
+  kFrequency, kSymbolRate, kPolarization, kFecInner, kSystem, kModulation, kRollOff,
+  kPilot, kIsId, kPlsMode, kPlsCode, kT2miPlpId, kT2miPid, kDialectAttributes,
+};
+constexpr std::array<std::string_view, kDialectAttributes> kDialectNames{
+    "frequency", "symbol_rate", "polarization", "fec_inner", "system", "modulation", "rolloff",
+    "pilot", "is_id", "pls_mode", "pls_code", "t2mi_plp_id", "t2mi_pid",
+};
+using DialectValues = std::array<std::optional<std::string_view>, kDialectAttributes>;
+
+// Walks name="value" pairs (either quote) after the element name; stops at
+// the first thing that is not one, such as "/>".
+DialectValues DialectAttributesOf(std::string_view line) {
+  DialectValues values;
+  size_t at = line.find_first_of(" \t");
+  auto skipBlanks = [&] {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+  };
+  while (at < line.size()) {
+    skipBlanks();
+    size_t nameStart = at;
+    while (at < line.size() && line[at] != '=' && line[at] != ' ' && line[at] != '\t' && line[at] != '/' &&
+           line[at] != '>' && line[at] != '"' && line[at] != '\'') {
+      ++at;
+    }
+    std::string_view name = line.substr(nameStart, at - nameStart);
+    skipBlanks();
+    if (name.empty() || at >= line.size() || line[at] != '=') break;
+    ++at;
+    skipBlanks();
+    if (at >= line.size() || (line[at] != '"' && line[at] != '\'')) break;
+    size_t close = line.find(line[at], at + 1);
+    if (close == std::string_view::npos) break;
+    std::string_view value = line.substr(at + 1, close - at - 1);
+    at = close + 1;
+    for (size_t i = 0; i < kDialectAttributes; ++i) {
+      if (name == kDialectNames[i] && !values[i]) values[i] = value;
+    }
+  }
+  return values;
+}
+
+// A whole decimal number of the dialect (references decoded), or nothing.
+std::optional<int32_t> DialectNumber(const std::optional<std::string_view>& value) {
+  if (!value) return std::nullopt;
+  if (value->find('&') == std::string_view::npos) return ParseWholeNumber(*value);
+  return ParseWholeNumber(DecodeXmlReferences(*value, TextEncoding::kLatin1));
+}
+
+// A number within [low, high], or nothing.
+std::optional<int32_t> DialectNumberIn(const std::optional<std::string_view>& value, int32_t low, int32_t high) {
+  std::optional<int32_t> number = DialectNumber(value);
+  if (number && (*number < low || *number > high)) return std::nullopt;
+  return number;
+}
+
+// A transponder of today's satellites.xml. Frequency, symbol rate,
+// polarization and system must make sense or the entry is passed over;
+// any other attribute that is missing or holds no value of its code is
+// left unset (FEC unknown, modulation not given, no stream), which the
+// receivers read as their defaults: automatic FEC, no input stream, the
+// default scrambling sequence, the tuner's roll-off and pilot.
+void ReadDialectTransponder(SatelliteSink& sink, const DialectValues& values) {
+  std::optional<int32_t> kilohertz = DialectNumberIn(values[kFrequency], 1000, INT32_MAX);
+  std::optional<int32_t> symbolRate = DialectNumberIn(values[kSymbolRate], 1000, INT32_MAX);
+  std::optional<int32_t> polarization = DialectNumberIn(values[kPolarization], 0, 3);
+  std::optional<int32_t> systemCode = DialectNumber(values[kSystem]);
+  std::optional<uint8_t> kind = systemCode ? SystemKindFromEnigma2Code(*systemCode) : std::nullopt;
+  if (!kilohertz || !symbolRate || !polarization || !kind) return;
+
+  OfferedTransponder offered;
+  offered.Frequency = *kilohertz / 1000;
+  offered.Details.FrequencyKhz = static_cast<uint16_t>(*kilohertz % 1000);
+  offered.SymbolRate = *symbolRate / 1000;
+  offered.Polarization = PolarizationFromXmlCode(static_cast<char>('0' + *polarization)).value_or('\0');
+  offered.SystemKind = *kind;
+  if (auto code = DialectNumber(values[kFecInner])) {
+    FecFraction fec = FecFromEnigma2Code(*code).value_or(FecFraction{});
+    offered.FecNumerator = fec.numerator;
+    offered.FecDenominator = fec.denominator;
+  }
+  if (auto code = DialectNumber(values[kModulation])) {
+    offered.Modulation = ModulationFromEnigma2Code(*code).value_or(kModulationNone);
+  }
+  TransponderDetails& details = offered.Details;
+  if (auto code = DialectNumber(values[kRollOff])) details.RollOff = RollOffFromEnigma2Code(*code).value_or(kRollOffUnset);
+  if (auto code = DialectNumber(values[kPilot])) details.Pilot = PilotFromEnigma2Code(*code).value_or(kPilotUnset);
+  if (auto code = DialectNumber(values[kPlsMode])) details.PlsMode = PlsModeFromEnigma2Code(*code).value_or(kPlsUnset);
+  // -1, which some files write for "no stream", is out of range like any
+  // other value and so leaves the stream unset as well.
+  if (auto id = DialectNumberIn(values[kIsId], 0, kMaxStreamId)) details.StreamId = static_cast<int16_t>(*id);
+  if (auto code = DialectNumberIn(values[kPlsCode], 0, kMaxPlsCode)) details.PlsCode = static_cast<uint32_t>(*code);
+  if (auto id = DialectNumberIn(values[kT2miPlpId], 0, kMaxStreamId)) details.T2miPlpId = static_cast<int16_t>(*id);
+  if (auto pid = DialectNumberIn(values[kT2miPid], 0, kMaxPid)) details.T2miPid = static_cast<uint16_t>(*pid);
+  if (offered.Frequency != 0 && offered.SymbolRate != 0) sink.AddTransponder(offered);
+}
+
+
 }  // namespace
 
 std::optional<uint8_t> SystemKindFromEnigma2Code(int32_t code) {
@@ -178,6 +279,13 @@ std::optional<int32_t> Enigma2PlsModeCode(uint8_t plsMode) {
   return CodeOf<uint8_t, int32_t>(kPlsModeCodes, plsMode);
 }
 
+bool ReadEnigma2Transponder(SatelliteSink& sink, std::string_view line) {
+  DialectValues values = DialectAttributesOf(line);
+  if (!values[kSystem]) return false;
+  ReadDialectTransponder(sink, values);
+  return true;
+}
+
 void WriteEnigma2File(const Catalogue& catalogue, const WriterContext& context) {
   context.out << "Writting Enigma2 XML file..." << '\n';
   if (catalogue.Satellites().empty()) return;
@@ -191,7 +299,9 @@ void WriteEnigma2File(const Catalogue& catalogue, const WriterContext& context) 
     if (std::none_of(list.begin(), list.end(), IsWritten)) continue;
     line.assign("\t<sat name=\"");
     AppendEscapedName(line, satellite);
-    line += "\" flags=\"0\" position=\"";
+    line += "\" flags=\"";
+    AppendDecimal(line, satellite.Flags);
+    line += "\" position=\"";
     // West positions are written as negative tenths.
     AppendDecimal(line, SignedPosition(satellite.Position));
     line += "\">";

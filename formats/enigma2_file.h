@@ -9,23 +9,33 @@
 //   </satellites>
 //
 // The attributes from rolloff on are written only where the catalogue has
-// them; a receiver takes its own default for a missing one. The reader of
-// this dialect is the XML file reader (xml_file.h): a transponder with a
-// "system" attribute is read with the codes below.
+// them; a receiver takes its own default for a missing one. Each
+// satellite's flags are written as they were read (0 when none were).
+// The XML file reader (xml_file.h) reads the satellites of both dialects
+// and hands each transponder line here first.
 #ifndef KAVREL_FORMATS_ENIGMA2_FILE_H
 #define KAVREL_FORMATS_ENIGMA2_FILE_H
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "catalogue/catalogue.h"
-#include "formats/format_table.h"
+#include "catalogue/satellite_sink.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 
 // Prints "Writting Enigma2 XML file..." and, unless the catalogue is
 // empty, writes satellites.xml (or the first free numbered name).
 void WriteEnigma2File(const Catalogue& catalogue, const WriterContext& context);
+
+// Reads a transponder line of this dialect, one with a "system"
+// attribute, into the current satellite; false, reading nothing, for a line
+// without it. Frequency, symbol rate, polarization and system must make
+// sense or the entry is passed over; any other attribute that is missing
+// or holds no value of its code is left unset.
+bool ReadEnigma2Transponder(SatelliteSink& sink, std::string_view line);
 
 // The dialect's codes, both ways. A reading gives nothing for a code the
 // dialect does not define, so that the caller can leave the value unset.

@@ -29,33 +29,46 @@ constexpr OutputFormat kOutputFormats[] = {
     {kFormatDll, "D", "dll", {}, WriteDllFile, {kKindDvbS, kKindDvbS2}, false},
     {kFormatTrp, "T", "trp", {}, WriteTrpFiles, {kKindDvbS, kKindDvbS2}, false},
     {kFormatKathrein, "K", "kat", {kKindDvbS2}, WriteKathreinFiles, {kKindDvbS, kKindDvbS2}, false},
-    {kFormatEnigma2, "E", "enigma2", {kKindDvbS2}, WriteEnigma2File, {kKindDvbS, kKindDvbS2}, true},
-    {kFormatDvbv5, "V", "dvbv5", {kKindDvbS2}, WriteDvbv5Files, {kKindDvbS, kKindDvbS2}, true},
+    {kFormatEnigma2, "E", "enigma2", {kKindDvbS2}, WriteEnigma2File, {kKindDvbS, kKindDvbS2}, true, nullptr,
+     "    /Format=e - satellites.xml for Enigma2 receivers (DVB-S2 and multistream)"},
+    {kFormatDvbv5, "V", "dvbv5", {kKindDvbS2}, WriteDvbv5Files, {kKindDvbS, kKindDvbS2}, true,
+     Dvbv5MergedStreams, "    /Format=v - dvbv5 channel files, one per satellite"},
 };
 
+// Rows known by content come first: channel files carry no extension of
+// their own (the collection names them after the satellite).
 constexpr InputFormat kInputFormats[] = {
-    {".DLL", "DLL", ReadDllFile},
-    {".INI", "INI", ReadIniFile},
-    {".XML", "XML", ReadXmlFile},
+    {{}, IsDvbv5Text, "dvbv5", ReadDvbv5File},
+    {".DLL", nullptr, "DLL", ReadDllFile},
+    {".INI", nullptr, "INI", ReadIniFile},
+    {".XML", nullptr, "XML", ReadXmlFile},
 };
+
+bool Holds(const OutputFormat& format, uint8_t kind) {
+  return kind != 0 && std::find(format.holds.begin(), format.holds.end(), kind) != format.holds.end();
+}
 
 }  // namespace
 
 size_t TranspondersLeftOut(const Catalogue& catalogue, const OutputFormat& format) {
-  auto held = [&format](uint8_t kind) {
-    return kind != 0 && std::find(format.holds.begin(), format.holds.end(), kind) != format.holds.end();
-  };
   size_t leftOut = 0;
   for (const SatelliteRecord& satellite : catalogue.Satellites()) {
     size_t written = 0;
     if (format.holdsStreams) {
-      for (const TransponderRecord& t : satellite.Transponders) written += held(t.SystemKind);
+      for (const TransponderRecord& t : satellite.Transponders) written += Holds(format, t.SystemKind);
     } else {
-      for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) written += held(t.SystemKind);
+      for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) written += Holds(format, t.SystemKind);
     }
     leftOut += satellite.Count() - written;
   }
   return leftOut;
+}
+
+size_t StreamsNotToldApart(const Catalogue& catalogue, const OutputFormat& format) {
+  if (format.mergesStreams == nullptr) return 0;
+  size_t merged = 0;
+  for (const SatelliteRecord& satellite : catalogue.Satellites()) merged += format.mergesStreams(satellite);
+  return merged;
 }
 
 const InputFormat* InputFormatOf(std::string_view fileName) {
@@ -63,13 +76,24 @@ const InputFormat* InputFormatOf(std::string_view fileName) {
   if (dot == std::string_view::npos) return nullptr;
   std::string extension = UpperAscii(fileName.substr(dot));
   for (const InputFormat& format : kInputFormats) {
-    if (format.extension == extension) return &format;
+    if (!format.extension.empty() && format.extension == extension) return &format;
   }
   return nullptr;
 }
 
-void AnnounceLoading(std::ostream& out, std::string_view label, std::string_view name) {
-  out << "Loading " << label << " file (" << name << ")..." << '\n';
+const InputFormat* InputFormatOf(std::string_view fileName, std::string_view bytes) {
+  for (const InputFormat& format : kInputFormats) {
+    if (format.probe != nullptr && format.probe(bytes)) return &format;
+  }
+  return InputFormatOf(fileName);
+}
+
+std::vector<std::string_view> FormatHelpLines() {
+  std::vector<std::string_view> lines;
+  for (const OutputFormat& format : kOutputFormats) {
+    if (!format.help.empty()) lines.push_back(format.help);
+  }
+  return lines;
 }
 
 const OutputFormat* FindOutputFormat(uint8_t code) {

@@ -5,21 +5,17 @@
 
 #include <array>
 #include <cstdint>
-#include <ostream>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/options.h"
 #include "catalogue/satellite_sink.h"
+#include "formats/file_reading.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
-
-// What a writer needs of the run besides the catalogue.
-struct WriterContext {
-  std::ostream& out;           // progress lines
-  bool ProvidersInfo = false;  // INI lines carry the providers text
-};
 
 using Writer = void (*)(const Catalogue& catalogue, const WriterContext& context);
 
@@ -38,6 +34,11 @@ struct OutputFormat {
   // streams of one frequency apart; what it cannot hold is left out.
   std::array<uint8_t, 3> holds;
   bool holdsStreams;
+  // For a format that holds streams: how many of a satellite's streams it
+  // still cannot tell apart and writes as one (nullptr: none).
+  size_t (*mergesStreams)(const SatelliteRecord& satellite) = nullptr;
+  // Its line of --help beyond the usage text, or empty.
+  std::string_view help = {};
 };
 
 // How many transponders of the catalogue a format leaves out: those of
@@ -45,18 +46,30 @@ struct OutputFormat {
 // first of a frequency.
 size_t TranspondersLeftOut(const Catalogue& catalogue, const OutputFormat& format);
 
-// A file type kavrel reads back, chosen by the extension of the file name.
+// How many streams a format that holds streams still writes as one with
+// another, as it cannot tell them apart (dvbv5: T2-MI streams of one input
+// stream). A format without streams leaves every further stream of a
+// frequency out, and TranspondersLeftOut counts those.
+size_t StreamsNotToldApart(const Catalogue& catalogue, const OutputFormat& format);
+
+// A file type kavrel reads back, known by its content (probe) or else by
+// the extension of its name.
 struct InputFormat {
-  std::string_view extension;  // upper case, with the dot
-  std::string_view label;      // as "Loading <label> file (...)..." names it
-  Producer read;
+  std::string_view extension;  // upper case, with the dot; empty: by content
+  bool (*probe)(std::string_view bytes);  // nullptr: by extension
+  std::string_view label;  // as "Loading <label> file (...)..." names it
+  FileReader read;
 };
 
 // The row of a file name's extension (letter case ignored), or nullptr.
 const InputFormat* InputFormatOf(std::string_view fileName);
 
-// "Loading <label> file (<name>)...", the first line of every reader.
-void AnnounceLoading(std::ostream& out, std::string_view label, std::string_view name);
+// The row of a file: a row that knows the bytes by their content first,
+// then the row of the name's extension; nullptr for neither (a page).
+const InputFormat* InputFormatOf(std::string_view fileName, std::string_view bytes);
+
+// The help lines of the formats that have one, in table order.
+std::vector<std::string_view> FormatHelpLines();
 
 // The row of a format code, or nullptr.
 const OutputFormat* FindOutputFormat(uint8_t code);

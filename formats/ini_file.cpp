@@ -40,7 +40,7 @@ void AppendTransponderLine(std::string& text, int line, const TransponderRecord&
   if (markS2) text += ",S2";
   // The providers text and its "; " stay within 52 characters.
   if (providersInfo) {
-    std::string providers = TextInEncoding(t.Providers, t.ProvidersEncoding, TextEncoding::kLatin1);
+    std::string providers = TextForFile(TextInEncoding(t.Providers, t.ProvidersEncoding, TextEncoding::kLatin1));
     text.append("; ").append(std::string_view(providers).substr(0, 50));
   }
   text += '\n';
@@ -117,6 +117,17 @@ struct KindSection {
     }
     return texts;
   }
+
+  // Whether the count keeps its word, given how many lines CountedLines
+  // found for it. A section without a count is read as before: no lines.
+  FileReadResult CountOutcome(size_t linesFound) const {
+    if (!count) return FileReadResult::kRead;
+    std::optional<int32_t> promised = ParseIntegerText(*count);
+    if (!promised || *promised < 0) return FileReadResult::kNotACount;
+    return linesFound < static_cast<size_t>(*promised) ? FileReadResult::kMissingLines : FileReadResult::kRead;
+  }
+
+  bool Seen() const { return count || !lines.empty(); }
 };
 
 void ReadTransponderLine(SatelliteSink& sink, std::string_view text, std::string_view section) {
@@ -191,7 +202,7 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
   text.reserve(64 + satellite.Name.size() + 32 * size_t{satellite.Count()});
   AppendSectionLine(text, kSatType);
   AppendKeyLine(text, "1", PaddedDecimalText(satellite.Position, 4));
-  AppendKeyLine(text, "2", Latin1Name(satellite));
+  AppendKeyLine(text, "2", TextForFile(Latin1Name(satellite)));
   if (layout == IniLayout::kI3) {
     AppendKindSection(text, satellite, "DVB", kKindDvbS, providersInfo);
     AppendKindSection(text, satellite, "DVBS2", kKindDvbS2, providersInfo);
@@ -251,7 +262,7 @@ std::array<std::string_view, 5> SplitIniLine(std::string_view text) {
   return fields;
 }
 
-ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file) {
+FileReadResult ReadIniFile(SatelliteSink& sink, const SourceText& file) {
   AnnounceLoading(sink.out(), "INI", file.name);
   // One pass over the text picks out what the reader needs; a profile
   // document would index every line of a file that is read only once.
@@ -289,13 +300,16 @@ ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file) {
   int32_t position = IntegerTextOr(positionText.value_or(""), 0);
   std::string name = CleanSatelliteName(std::string(nameText.value_or("")));
   sink.FindOrAddSatellite(name, position);
+  bool named = positionText || nameText;
+  FileReadResult result = FileReadResult::kRead;
   for (KindSection& section : sections) {
-    for (std::string_view line : section.CountedLines()) {
-      ReadTransponderLine(sink, line, section.name);
-    }
+    named = named || section.Seen();
+    std::vector<std::string_view> lines = section.CountedLines();
+    for (std::string_view line : lines) ReadTransponderLine(sink, line, section.name);
+    if (result == FileReadResult::kRead) result = section.CountOutcome(lines.size());
   }
   sink.EndSatellite(name);
-  return ProducerResult::kRead;
+  return named ? result : FileReadResult::kNoSatellite;
 }
 
 }  // namespace kavrel

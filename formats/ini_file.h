@@ -18,7 +18,8 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/options.h"
 #include "catalogue/satellite_sink.h"
-#include "formats/format_table.h"
+#include "formats/file_reading.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 
@@ -42,8 +43,11 @@ std::string IniSatelliteText(const SatelliteRecord& satellite, IniLayout layout,
 int CountKinds(const SatelliteRecord& satellite, const KindSet& kinds);
 
 // Reads one INI transponder file into the catalogue through admission.
-// Always kRead.
-ProducerResult ReadIniFile(SatelliteSink& sink, const SourceText& file);
+// The lines a count (key "0") covers are read whatever the outcome; the
+// outcome says when a file names no satellite ([SATTYPE]) and holds no
+// transponder section, when a count is no number of lines, and when it
+// promises lines the section lacks.
+FileReadResult ReadIniFile(SatelliteSink& sink, const SourceText& file);
 
 // Cuts a transponder line into five trimmed fields at its first four
 // commas (views into the line); text after the fifth field is ignored.

@@ -6,6 +6,7 @@
 
 #include "catalogue/code_table.h"
 #include "formats/little_endian.h"
+#include "formats/text_output.h"
 #include "platform/unique_file_name.h"
 
 namespace kavrel {
@@ -103,7 +104,7 @@ void AppendRecord(std::string& bytes, std::string_view payload) {
 
 void AppendSatelliteRecord(std::string& bytes, std::string& payload,
                            const SatelliteRecord& satellite, uint32_t satelliteNumber) {
-  std::string name = Latin1Name(satellite);
+  std::string name = TextForFile(Latin1Name(satellite));
   for (char& c : name) {
     if (c == '&') c = '-';
   }

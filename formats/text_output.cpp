@@ -9,6 +9,18 @@ void WriteLfLine(OutputFile& file, std::string_view text) {
   file.Write("\n");
 }
 
+std::string TextForFile(std::string_view text) {
+  std::string clean(text);
+  for (char& c : clean) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return clean;
+}
+
+void GuardLeadingCharacter(std::string& name) {
+  if (!name.empty() && (name[0] == '.' || name[0] == '-')) name[0] = '_';
+}
+
 void AppendDecimal(std::string& text, int64_t value) {
   char buffer[24];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

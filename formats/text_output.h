@@ -14,6 +14,17 @@ namespace kavrel {
 // Writes the text and one LF.
 void WriteLfLine(OutputFile& file, std::string_view text);
 
+// A name or providers text as every writer puts it into a file: each
+// control character (below 0x20, and 0x7F) becomes a blank, so that no name
+// breaks a line, a section or an element of the file, nor reaches a
+// terminal that shows the file. Any other text is returned unchanged.
+std::string TextForFile(std::string_view text);
+
+// A file name part that does not start with "." (a hidden file) or "-"
+// (read as an option by the commands given the name): a leading one
+// becomes "_".
+void GuardLeadingCharacter(std::string& name);
+
 // Appends the decimal text of a value (the writers build many numbers per
 // line; this spares them a temporary string each).
 void AppendDecimal(std::string& text, int64_t value);

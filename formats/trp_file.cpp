@@ -31,6 +31,7 @@ std::string TrpFileName(const std::string& base, int64_t index) {
 std::string TrpBase(const SatelliteRecord& satellite) {
   std::string position = TrpPositionText(satellite.Position);
   std::string name = SafeFileName(Latin1Name(satellite));
+  GuardLeadingCharacter(name);
   size_t room = kMaxFileName - kMaxNumberedEnding - position.size();
   if (name.size() > room) name.resize(room);
   return name + position;
@@ -74,7 +75,7 @@ void WriteTrpSatellite(const WriterContext& context, const SatelliteRecord& sate
   std::string base = TrpBase(satellite);
   OutputFile file = AnnounceAndCreate(context.out, [&base](int64_t index) { return TrpFileName(base, index); });
   WriteLfLine(file, kRuleLine);
-  WriteLfLine(file, "[TRANSPONDERLIST " + Latin1Name(satellite) + "\t\tBY KLEMAR VIDEOWORKS    ]");
+  WriteLfLine(file, "[TRANSPONDERLIST " + TextForFile(Latin1Name(satellite)) + "\t\tBY KLEMAR VIDEOWORKS    ]");
   WriteLfLine(file, kRuleLine);
   std::string line;
   for (const TransponderRecord& t : satellite.Transponders.FirstStreams()) {

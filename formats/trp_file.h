@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue.h"
-#include "formats/format_table.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 

@@ -31,7 +31,9 @@
 
 #include "catalogue/satellite_sink.h"
 #include "catalogue/code_table.h"
-#include "formats/format_table.h"
+#include "formats/xml_text.h"
+#include "formats/file_reading.h"
+#include "formats/writer_context.h"
 
 namespace kavrel {
 
@@ -40,41 +42,14 @@ namespace kavrel {
 // directory.
 void WriteXmlFile(const Catalogue& catalogue, const WriterContext& context);
 
-// Reads one XML satellites file into the catalogue through admission.
-// Always kRead.
-ProducerResult ReadXmlFile(SatelliteSink& sink, const SourceText& file);
-
-// An attribute value with its character references decoded: "&amp;",
-// "&lt;", "&gt;", "&quot;", "&apos;", "&#NNN;" and "&#xHH;". A character is
-// written in the file's encoding; one that Latin-1 cannot hold becomes "?".
-// References to control characters become a blank, as a names' line break
-// or tab would break the line formats kavrel writes. Anything else after a
-// "&" (an unknown entity, a reference to no character) stays as it stands.
-std::string DecodeXmlReferences(std::string_view value, TextEncoding encoding);
-
-// The encoding of names that a "<?xml ...?>" declaration gives: UTF-8 when
-// it names "UTF-8" or "UTF8" in any letter case, Latin-1 for any other
-// encoding, nothing when it names none (the file is then Latin-1, as it
-// always was to kavrel, unless it starts with a UTF-8 byte order mark).
-std::optional<TextEncoding> XmlDeclaredEncoding(std::string_view declaration);
-
-// The value of an attribute of an element line: the text between the two
-// double quotes that follow the attribute's name, taken as it stands.
-// The name counts where it stands as an attribute (after a blank or tab,
-// followed by "=" with optional blanks), so a name such as "position"
-// inside another attribute's value is not mistaken for it. Empty when the
-// attribute or either quote is missing.
-std::string XmlAttributeValue(std::string_view line, std::string_view name);
+// Reads one XML satellites file into the catalogue through admission, the
+// flags of each satellite included. kNoSatellite for a file without a
+// "<sat " line, kEndsEarly for one without its closing "</satellites>"
+// (what it held before the cut is read all the same).
+FileReadResult ReadXmlFile(SatelliteSink& sink, const SourceText& file);
 
 // "1" to "8" give n/(n+1); any other character gives the unknown FEC 0/0.
 FecFraction FecFromXmlCode(char code);
-
-// "0" H, "1" V, "2" L, "3" R; any other character gives no letter.
-std::optional<char> PolarizationFromXmlCode(char code);
-
-// The "polarization" value written for a letter: its code, or for a
-// letter without one the letter itself.
-char XmlPolarizationCode(char letter);
 
 }  // namespace kavrel
 

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (original.Find(entry.section, entry.key) != std::string(entry.value)) std::abort();
   }
   kavrel::TIniFile file(kavrel::fuzz::InputFile(data, size, "profile.ini"));
-  (void)file.ReadInteger("Common", "MaxSR", 65535);
+  (void)file.ReadString("Common", "MaxSR", "65535");
   return 0;
 }

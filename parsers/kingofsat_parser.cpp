@@ -3,6 +3,7 @@
 #include <cmath>
 #include <span>
 
+#include "catalogue/code_table.h"
 #include "catalogue/satellite_sink.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
@@ -28,18 +29,12 @@ constexpr std::string_view kNetworkId = "NID:";
 constexpr std::string_view kStreamId = "TID:";
 constexpr size_t npos = std::string_view::npos;
 
-struct NamedCode {
-  std::string_view text;
-  uint8_t code;
-};
-constexpr NamedCode kSystems[] = {{"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}};
-constexpr NamedCode kModulations[] = {{"QPSK", kModulationQpsk}, {"8PSK", kModulation8psk}};
+// The pages of this layout name DVB-S and DVB-S2 in QPSK or 8PSK only.
+constexpr std::span<const NamedCode> kSystems = std::span(kKindNames).first(2);
+constexpr std::span<const NamedCode> kModulations = std::span(kModulationNames).first(2);
 
 uint8_t CodeOf(std::string_view text, std::span<const NamedCode> table) {
-  for (const NamedCode& entry : table) {
-    if (entry.text == text) return entry.code;
-  }
-  return 0;
+  return ValueOf<uint8_t, std::string_view>(table, text).value_or(0);
 }
 
 // The whole part of a number written with a decimal comma and an optional

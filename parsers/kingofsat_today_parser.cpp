@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "catalogue/code_table.h"
 #include "catalogue/codes.h"
 #include "parsers/html_text.h"
 #include "parsers/page_common.h"
@@ -32,16 +33,9 @@ constexpr size_t kMaxDigits = 9;
 // The most of a title that is searched for the satellite.
 constexpr size_t kMaxTitle = 1024;
 
-struct NamedCode {
-  std::string_view text;
-  uint8_t code;
-};
-constexpr NamedCode kStandards[] = {
-    {"DVB-S", kKindDvbS}, {"DVB-S2", kKindDvbS2}, {"DVB-S2X", kKindDvbS2}, {"DSS", kKindDss}};
-constexpr NamedCode kModulations[] = {{"QPSK", kModulationQpsk},
-                                      {"8PSK", kModulation8psk},
-                                      {"16APSK", kModulation16apsk},
-                                      {"32APSK", kModulation32apsk}};
+// Every kind; the four phase-shift keyings.
+constexpr std::span<const NamedCode> kStandards = kKindNames;
+constexpr std::span<const NamedCode> kModulations = std::span(kModulationNames).first(4);
 
 bool AllDigits(std::string_view text) {
   if (text.empty() || text.size() > kMaxDigits) return false;
@@ -106,9 +100,7 @@ void ForEachWord(std::string_view text, Visit visit) {
 uint8_t CodeOfAnyWord(std::string_view text, std::span<const NamedCode> table) {
   uint8_t code = 0;
   ForEachWord(text, [&](std::string_view word) {
-    for (const NamedCode& entry : table) {
-      if (entry.text == word) code = entry.code;
-    }
+    code = ValueOf<uint8_t, std::string_view>(table, word).value_or(0);
     return code != 0;
   });
   return code;

@@ -196,10 +196,6 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
   return value ? *value : std::string(fallback);
 }
 
-int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) {
-  return IntegerTextOr(ReadString(section, key, ""), fallback);
-}
-
 ProfileDocument TIniFile::Load() {
   const ProfileDocument* document = Current();
   return document ? *document : ProfileDocument();
@@ -208,16 +204,6 @@ ProfileDocument TIniFile::Load() {
 void TIniFile::Replace(const ProfileDocument& document) {
   ReplaceFileAtomically(path_, document.Text());
   cachedSignature_.reset();
-}
-
-void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  ProfileDocument document = Load();
-  document.Set(section, key, value);
-  Replace(document);
-}
-
-void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
-  WriteString(section, key, DecimalText(value));
 }
 
 }  // namespace kavrel

@@ -102,19 +102,10 @@ class TIniFile {
   // The value, or `fallback` when the file, section or key is missing.
   std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback);
 
-  // A text longer than two characters that starts with "0x" is hexadecimal,
-  // any other a signed decimal; anything that is not an integer gives
-  // `fallback`.
-  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t fallback);
-
-  // Sets one key and writes the file at once (replaced atomically).
-  // A refused write ends the run with "Unable to write to <path>".
-  void WriteString(std::string_view section, std::string_view key, std::string_view value);
-  void WriteInteger(std::string_view section, std::string_view key, int32_t value);
-
   // The whole document as it stands on disk (empty when the file is
-  // missing), for callers that change many keys and then store them with
-  // one Replace().
+  // missing), for callers that change keys and then store them with one
+  // Replace() (the file replaced atomically; a refused write ends the run
+  // with "Unable to write to <path>").
   ProfileDocument Load();
   void Replace(const ProfileDocument& document);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "formats/binary_bytes.h"
 #include "support/program.h"
@@ -190,6 +191,59 @@ TEST(FormatsCliConfig, UnwritableConfigurationEndsTheRunAfterTheOutputs) {
   EXPECT_TRUE(xml.ends_with("\t</sat>\n</satellites>\n")) << xml;
   EXPECT_EQ(scratch.Read(name + ".ini"), oldConfig);
   EXPECT_EQ(scratch.Names(), (std::vector<std::string>{name, name + ".ini", "work"}));
+}
+
+}  // namespace
+}  // namespace kavrel::testing
+
+namespace kavrel::testing {
+namespace {
+
+// Files of no use, or cut short: each is one line on standard error and
+// exit status 2; what a file held before it broke off is still read.
+TEST(FormatsCliInputs, BrokenTransponderFilesAreSaid) {
+  std::string noise(3000, '\0');
+  std::mt19937 random(5);
+  for (char& c : noise) c = static_cast<char>(random() % 255 + 1);
+  const std::string noSatellite = "holds no satellite: the file is empty or not of its kind";
+  const std::string sat = "<?xml version=\"1.0\"?>\n<satellites>\n\t<sat name=\"Cut\" flags=\"1\" position=\"130\">\n"
+                          "\t\t<transponder frequency=\"10719000\" symbol_rate=\"27500000\" polarization=\"1\" "
+                          "fec_inner=\"3\"/>\n\t</sat>\n";
+  const std::string satType = "[SATTYPE]\n1=0130\n2=Sat\n[DVB]\n";
+  struct Row {
+    std::string name, bytes, cause;
+    size_t loaded;  // transponders read all the same
+  } rows[] = {
+      {"empty.xml", "", noSatellite, 0},
+      {"noise.xml", noise, noSatellite, 0},
+      {"noise.ini", noise, noSatellite, 0},
+      {"noise.dll", noise, noSatellite, 0},
+      {"cut.xml", sat + "\t<sat name=\"B\" position=\"19", "ends before its closing </satellites>: the file is cut short",
+       1},
+      {"letters.ini", satType + "0=abc\n1=10719,V,27500,34\n",
+       "a count (key 0) of transponder lines is not a number of lines", 0},
+      {"huge.ini", satType + "0=4294967295\n1=10719,V,27500,34\n",
+       "a count (key 0) of transponder lines is not a number of lines", 0},
+      {"short.ini", satType + "0=3\n1=10719,V,27500,34\n2=10758,V,27500,34\n",
+       "a count (key 0) promises more transponder lines than the section holds", 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    InstalledProgram program;
+    program.WriteWork(row.name, row.bytes);
+    ProgramResult result = program.Run({row.name});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "kavrel: " + program.Work(row.name) + ": " + row.cause + "\n");
+    if (row.loaded > 0) {
+      EXPECT_NE(result.out.find(" " + std::to_string(row.loaded) + " transponders loaded\n"), std::string::npos);
+    }
+  }
+  // The whole file reads without a word.
+  InstalledProgram program;
+  program.WriteWork("whole.xml", sat + "</satellites>\n");
+  ProgramResult whole = program.Run({"whole.xml"});
+  EXPECT_EQ(whole.exitCode, 0);
+  EXPECT_EQ(whole.err, "");
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST(DllFile, ReadsBlocksAndRecords) {
   dir.Write("in.dll", file);
 
   MemoryRun m;
-  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("in.dll"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("in.dll"))), FileReadResult::kRead);
   EXPECT_EQ(m.PrintedLines(), (std::vector<std::string>{"Loading DLL file (" + dir.At("in.dll") + ")...",
                                                         "Example 1 transponders loaded",
                                                         " 1 transponders loaded",
@@ -104,7 +104,7 @@ TEST(DllFile, ReadsBlocksAndRecords) {
   EXPECT_EQ(m.Satellite(2).Position, 3300);
 
   m.run.options.AcceptedKinds.Add(kKindDvbS2);
-  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("in.dll"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("in.dll"))), FileReadResult::kRead);
   EXPECT_EQ(m.TranspondersOf(0), (std::vector<TransponderRecord>{
                                      Transponder(10719, 'V', 27500),
                                      Transponder(10758, 'H', 22000, 0, 0, kKindDvbS2)}));
@@ -134,13 +134,13 @@ TEST(DllFile, BrokenFilesReadWhatIsThere) {
   dir.Write("noise.dll", noise);
 
   MemoryRun m;
-  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("short.dll"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("short.dll"))), FileReadResult::kNoSatellite);
   EXPECT_EQ(m.PrintedLines().size(), 1u);
   EXPECT_EQ(m.run.catalogue.SatelliteCount(), 0);
 
-  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("huge.dll"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("huge.dll"))), FileReadResult::kRead);
   EXPECT_EQ(m.PrintedLines().back(), "Example 1 transponders loaded");
-  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("noise.dll"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadDllFile(m.run.sink, m.Source(dir.At("noise.dll"))), FileReadResult::kNoSatellite);
   ASSERT_EQ(m.run.catalogue.SatelliteCount(), 1);
   EXPECT_EQ(m.TranspondersOf(0), std::vector<TransponderRecord>{Transponder(10719, 'V', 27500)});
 }

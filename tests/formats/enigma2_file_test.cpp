@@ -1,4 +1,5 @@
 #include "formats/enigma2_file.h"
+#include "formats/format_table.h"
 
 #include <gtest/gtest.h>
 
@@ -212,6 +213,14 @@ TEST(Enigma2File, TheReceiversOwnFileKeepsEveryTransponderWithAllItsAttributes) 
   // polarization and stream: the listing repeats some carriers under DVB-S
   // and DVB-S2, or once per satellite of a position.
   EXPECT_EQ(output.size(), 3217u);
+  EXPECT_EQ(m.run.sink.MergedDuplicates(), 65u);
+  // Channel files cannot tell T2-MI streams of one input stream apart.
+  EXPECT_EQ(StreamsNotToldApart(m.run.catalogue, *FindOutputFormat(kFormatDvbv5)), 34u);
+  EXPECT_EQ(StreamsNotToldApart(m.run.catalogue, *FindOutputFormat(kFormatEnigma2)), 0u);
+  // Each satellite keeps the flags it came with (all "1" in this file).
+  std::string written = m.ReadAndWrite(ReadFile(path));
+  EXPECT_EQ(written.find("flags=\"0\""), std::string::npos);
+  EXPECT_NE(written.find("flags=\"1\""), std::string::npos);
 }
 
 TEST(Enigma2File, ThroughTheProgramClassicFilesStayAsTheyWereRead) {

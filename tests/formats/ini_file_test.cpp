@@ -103,7 +103,7 @@ class IniReader : public ::testing::Test {
 
   std::vector<TransponderRecord> Read(const std::string& text, size_t satellite = 0) {
     dir_.Write("in.ini", text);
-    EXPECT_EQ(ReadIniFile(memory_.run.sink, memory_.Source(dir_.At("in.ini"))), ProducerResult::kRead);
+    result_ = ReadIniFile(memory_.run.sink, memory_.Source(dir_.At("in.ini")));
     if (memory_.run.catalogue.Satellites().size() <= satellite) return {};
     return memory_.TranspondersOf(satellite);
   }
@@ -111,6 +111,7 @@ class IniReader : public ::testing::Test {
   testing::ScratchDir dir_;
   testing::CurrentDirectoryGuard cwd_;
   testing::MemoryRun memory_;
+  FileReadResult result_ = FileReadResult::kRead;
 };
 
 TEST_F(IniReader, LineForms) {
@@ -162,13 +163,13 @@ TEST_F(IniReader, NamesAndCounts) {
   testing::MemoryRun other;
   // A count far beyond the lines reads the missing ones as empty, quickly.
   dir_.Write("big.ini", "[SATTYPE]\n1=100\n2=B\n[DVB]\n0=2147483647\n1=11000,H,27500,34\n7=11100,H,27500,34\n");
-  EXPECT_EQ(ReadIniFile(other.run.sink, other.Source(dir_.At("big.ini"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadIniFile(other.run.sink, other.Source(dir_.At("big.ini"))), FileReadResult::kMissingLines);
   EXPECT_EQ(other.Satellite(0).Count(), 2);
 
   // No [SATTYPE]: position 0 and an empty name.
   testing::MemoryRun bare;
   dir_.Write("bare.ini", "[DVB]\n0=1\n1=11000,H,27500,34\n");
-  EXPECT_EQ(ReadIniFile(bare.run.sink, bare.Source(dir_.At("bare.ini"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadIniFile(bare.run.sink, bare.Source(dir_.At("bare.ini"))), FileReadResult::kRead);
   EXPECT_EQ(bare.Satellite(0).Position, 0);
   EXPECT_EQ(bare.Satellite(0).Name, "");
 }
@@ -193,6 +194,7 @@ TEST_F(IniReader, UnreadableValuesGiveAnEmptySatellite) {
   Read("[SATTYPE]\n1=abc\n2=\n[DVB]\n0=-5\n1=,,,,\n[DVBS2]\n0=x\n[DSS]\n0=3\n1=.\n2=1e999,H,1,11\n3=-1.5,H,1,99\n");
   EXPECT_TRUE(memory_.run.catalogue.Satellites().empty());
   EXPECT_EQ(memory_.PrintedLines().back(), " 0 transponders loaded");
+  EXPECT_EQ(result_, FileReadResult::kNotACount);
 }
 
 TEST(IniRoundTrip, WrittenFilesReadBackTheSame) {
@@ -203,7 +205,7 @@ TEST(IniRoundTrip, WrittenFilesReadBackTheSame) {
   WriteIniFiles(writer.run.catalogue, writer.Writer(), IniLayout::kI3);
   testing::MemoryRun reader;
   reader.run.options.AcceptedKinds = KindSet{1, 2, 3};
-  EXPECT_EQ(ReadIniFile(reader.run.sink, reader.Source(dir.At("0130.ini"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadIniFile(reader.run.sink, reader.Source(dir.At("0130.ini"))), FileReadResult::kRead);
   std::vector<TransponderRecord> list = reader.TranspondersOf(0);
   ASSERT_EQ(list.size(), 4u);
   EXPECT_EQ(list[0], T(10719, 'V', 27500, 5, 6, 1));  // providers not written without the flag

@@ -117,7 +117,7 @@ TEST(XmlFile, ReadsWhatTheWriterAndOtherProgramsWrite) {
             "\t</sat>\r\n"
             "</satellites>\r\n");
   MemoryRun m;
-  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("in.xml"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("in.xml"))), FileReadResult::kRead);
   EXPECT_EQ(m.PrintedLines(), (std::vector<std::string>{"Loading XML file (" + dir.At("in.xml") + ")...",
                                                         "Example Sat 3 transponders loaded",
                                                         "West 1 transponders loaded",
@@ -144,7 +144,7 @@ TEST(XmlFile, TransponderLinesGoToTheSatelliteOfAnEarlierInput) {
             "</sat>\n");
   MemoryRun m;
   m.run.sink.FindOrAddSatellite("Earlier", 100);
-  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("tail.xml"))), ProducerResult::kRead);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("tail.xml"))), FileReadResult::kNoSatellite);
   EXPECT_EQ(m.PrintedLines().back(), " 1 transponders loaded");
   EXPECT_EQ(m.Satellite(0).Count(), 1);
 }
@@ -169,9 +169,10 @@ TEST(XmlFile, BrokenFilesReadWhatIsWellFormed) {
   dir.Write("noise.xml", "<sat name=\"N\" position=\"10\">\n" + noise);
 
   MemoryRun m;
-  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("cut.xml"))), ProducerResult::kRead);
-  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("quotes.xml"))), ProducerResult::kRead);
-  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("noise.xml"))), ProducerResult::kRead);
+  // What stood before the cut is read; the cut is said all the same.
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("cut.xml"))), FileReadResult::kEndsEarly);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("quotes.xml"))), FileReadResult::kEndsEarly);
+  EXPECT_EQ(ReadXmlFile(m.run.sink, m.Source(dir.At("noise.xml"))), FileReadResult::kEndsEarly);
   ASSERT_GE(m.run.catalogue.SatelliteCount(), 2);
   EXPECT_EQ(m.Satellite(0).Name, "Cut");
   EXPECT_EQ(m.TranspondersOf(0), std::vector<TransponderRecord>{Transponder(10719, 'V', 27500, 3, 4)});

@@ -56,19 +56,20 @@ TEST(TIniFile, ReadsWritesAndNoticesChanges) {
   testing::ScratchDir dir;
   TIniFile file(dir.At("config.ini"));
   EXPECT_EQ(file.ReadString("Common", "MinSR", "dflt"), "dflt");
-  EXPECT_EQ(file.ReadInteger("Common", "MinSR", 7), 7);
   EXPECT_FALSE(dir.Exists("config.ini"));  // reading creates nothing
 
-  file.WriteInteger("Common", "MinSR", -5);
-  file.WriteString("Common", "MinSR", "0x1F");
+  for (std::string_view value : {"-5", "0x1F"}) {
+    ProfileDocument document = file.Load();
+    document.Set("Common", "MinSR", value);
+    file.Replace(document);
+  }
   EXPECT_EQ(dir.Read("config.ini"), "[Common]\nMinSR=0x1F\n");
-  EXPECT_EQ(file.ReadInteger("Common", "MinSR", 0), 31);
+  EXPECT_EQ(file.ReadString("Common", "MinSR", ""), "0x1F");
 
   dir.Write("config.ini", "[Common]\nMinSR=12abc\nMaxSR=200\n");
-  EXPECT_EQ(file.ReadInteger("Common", "MinSR", 9), 9);
-  EXPECT_EQ(file.ReadInteger("Common", "MaxSR", 0), 200);
+  EXPECT_EQ(file.ReadString("Common", "MaxSR", ""), "200");
   dir.Write("config.ini", "[Common]\nMaxSR=300\n");  // a changed file is read again
-  EXPECT_EQ(file.ReadInteger("Common", "MaxSR", 0), 300);
+  EXPECT_EQ(file.ReadString("Common", "MaxSR", ""), "300");
   // No temporary files are left beside it.
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"config.ini"});
 }
@@ -77,14 +78,14 @@ TEST(TIniFile, RefusedWriteEndsTheRunAndKeepsTheFile) {
   testing::ScratchDir dir;
   TIniFile missingDirectory(dir.At("nowhere/config.ini"));
   try {
-    missingDirectory.WriteString("Common", "k", "v");
+    missingDirectory.Replace(ProfileDocument("[Common]\nk=v\n"));
     FAIL() << "expected an error";
   } catch (const FatalError& error) {
     EXPECT_EQ(std::string(error.what()), "Unable to write to " + dir.At("nowhere/config.ini"));
   }
   // A directory in the file's place cannot be replaced either.
   dir.MakeDir("taken.ini");
-  EXPECT_THROW(TIniFile(dir.At("taken.ini")).WriteString("A", "b", "c"), FatalError);
+  EXPECT_THROW(TIniFile(dir.At("taken.ini")).Replace(ProfileDocument("[A]\nb=c\n")), FatalError);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"taken.ini"});
 }
 
