@@ -37,7 +37,7 @@ struct InputContext {
   // pause between two requests to one host. Both come from section
   // "Common" of the configuration file; a save never writes them.
   std::string UserAgent;
-  int PageDelayMs = 1000;
+  int PageDelayMs = kDefaultPageDelayMs;
   HostPacer pacer;  // when each host was last asked
 
   // Bounds of one fetched page, from section "Common" (MaxPageSize,
@@ -45,8 +45,8 @@ struct InputContext {
   // and how long fetching it may take in all (connecting, a proxy's
   // tunnel, TLS, head and body); 0 seconds stands for four times the
   // network time limit.
-  int64_t MaxPageSize = int64_t{64} << 20;
-  int PageDeadlineSeconds = 0;
+  int64_t MaxPageSize = kDefaultMaxPageSize;
+  int PageDeadlineSeconds = kDefaultPageDeadlineSeconds;
 
   const Options& options() const { return sink.options(); }
   std::ostream& out() const { return sink.out(); }

@@ -24,7 +24,7 @@ struct Run {
 
   Options options;             // the live options every part reads
   Options SavedOptions;        // the options right after the command line
-  bool ProvidersInfo = false;  // outside Options: list lines do not reset it
+  bool ProvidersInfo = kDefaultProvidersInfo;  // outside Options: list lines do not reset it
   Catalogue catalogue;
   std::ostream& out;           // progress lines
   Diagnostics diagnostics;     // failures and notes beside them (standard error)

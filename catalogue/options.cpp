@@ -3,17 +3,18 @@
 namespace kavrel {
 
 void DefaultOptions(Options& options) {
-  options.AcceptData = true;
-  options.AcceptFeeds = true;
-  options.AcceptKu = true;
-  options.AcceptC = true;
-  options.AcceptLinear = true;
-  options.AcceptCircular = true;
-  options.ConvCircular = false;
-  options.ConvCBand = false;
-  options.MinSR = 0;
-  options.MaxSR = kMaxSymbolRate;
-  options.AcceptedKinds = KindSet{kKindDvbS};
+  const Options defaults;
+  options.AcceptData = defaults.AcceptData;
+  options.AcceptFeeds = defaults.AcceptFeeds;
+  options.AcceptKu = defaults.AcceptKu;
+  options.AcceptC = defaults.AcceptC;
+  options.AcceptLinear = defaults.AcceptLinear;
+  options.AcceptCircular = defaults.AcceptCircular;
+  options.ConvCircular = defaults.ConvCircular;
+  options.ConvCBand = defaults.ConvCBand;
+  options.MinSR = defaults.MinSR;
+  options.MaxSR = defaults.MaxSR;
+  options.AcceptedKinds = defaults.AcceptedKinds;
 }
 
 }  // namespace kavrel

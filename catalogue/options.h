@@ -69,12 +69,25 @@ struct Options {
   bool operator==(const Options&) const = default;
 };
 
+// The default of the run-wide providers switch (/ProvInfo, beside the
+// record).
+constexpr bool kDefaultProvidersInfo = false;
+
+// The defaults of what only the configuration file sets (section
+// "Common"; a save never writes them), for secure pages: the pause
+// between two requests to one host, the most bytes a page may take, and
+// how long fetching it may take in all (0: four times the network time
+// limit).
+constexpr int32_t kDefaultPageDelayMs = 1000;
+constexpr int64_t kDefaultMaxPageSize = int64_t{64} << 20;
+constexpr int32_t kDefaultPageDeadlineSeconds = 0;
+
 // Text fields of the record hold at most this many characters.
 constexpr size_t kMaxOptionText = 255;
 
 // Sets the acceptance and conversion switches, the symbol-rate range and
-// the accepted kinds to their defaults. KeepHTML, FormatCode, SaveConfig and
-// the proxy fields are left as they are.
+// the accepted kinds to their defaults (those of a new Options). KeepHTML,
+// FormatCode, SaveConfig and the proxy fields are left as they are.
 void DefaultOptions(Options& options);
 
 }  // namespace kavrel

@@ -37,7 +37,8 @@ TEST(Configuration, ValuesOfOtherFormsFallBack) {
             "AcceptKu=On\nAcceptC=ON\nAcceptLinear=\nacceptdvbs2 = on\nAcceptDSS=on\n"
             "AcceptData=off\nKeepHTML=on\nAddProvidersInfo=on\nConvertPolararization=on\n"
             "MaxSR=0x2710\nMinSR=abc\nProxyPort=-8\nSaveFormat=XML\n"
-            "ProxyHost=" + std::string(300, 'h') + "\nProxyUser=u\nProxyPassword= p w \n");
+            "ProxyHost=" + std::string(300, 'h') + "\nProxyUser=u\nProxyPassword= p w \n"
+            "PageDelay=999999\nMaxPageSize=12\nPageDeadline=abc\nUserAgent= me/1 \n");
   MemoryRun m;
   m.run.input.ConfigPath = dir.At("kavrel.ini");
   LoadConfiguration(m.run);
@@ -57,6 +58,11 @@ TEST(Configuration, ValuesOfOtherFormsFallBack) {
   EXPECT_EQ(o.FormatCode, kFormatIni1);
   EXPECT_EQ(o.ProxyHost, std::string(255, 'h'));
   EXPECT_EQ(o.ProxyPassword, "p w");
+  // The download settings are kept within their bounds.
+  EXPECT_EQ(m.run.input.PageDelayMs, 600000);
+  EXPECT_EQ(m.run.input.MaxPageSize, 1024);
+  EXPECT_EQ(m.run.input.PageDeadlineSeconds, kDefaultPageDeadlineSeconds);
+  EXPECT_EQ(m.run.input.UserAgent, "me/1");
 
   // "off" removes a kind that was in the set before.
   dir.Write("kavrel.ini", "[Common]\nAcceptDVBS2=off\nSaveFormat=kat\n");
@@ -69,7 +75,7 @@ TEST(Configuration, ValuesOfOtherFormsFallBack) {
 TEST(Configuration, SavesNineteenKeysAndKeepsTheRest) {
   ScratchDir dir;
   dir.Write("kavrel.ini",
-            "; my settings\n[COMMON]\nSaveFormat=ini1\nMyOwnKey=1\nkeephtml=on\n"
+            "; my settings\n[COMMON]\nSaveFormat=ini1\nMyOwnKey=1\nkeephtml=on\nPageDeadline=30\n"
             "[lyngsat]\n0130=http://example/130.html\n");
   MemoryRun m;
   m.run.input.ConfigPath = dir.At("kavrel.ini");
@@ -84,7 +90,7 @@ TEST(Configuration, SavesNineteenKeysAndKeepsTheRest) {
   m.run.ProvidersInfo = true;
   SaveConfiguration(m.run);
   EXPECT_EQ(dir.Read("kavrel.ini"),
-            "; my settings\n[COMMON]\nSaveFormat=kat\nMyOwnKey=1\nKeepHTML=off\n"
+            "; my settings\n[COMMON]\nSaveFormat=kat\nMyOwnKey=1\nKeepHTML=off\nPageDeadline=30\n"
             "AcceptDVBS2=on\nAcceptDSS=off\nAcceptData=on\nAcceptFeeds=on\n"
             "ConvertPolararization=off\nConvertCBand=off\nAcceptKu=on\nAcceptC=off\n"
             "AcceptLinear=on\nAcceptCircular=on\nMinSR=2000\nMaxSR=65535\n"
