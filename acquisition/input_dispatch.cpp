@@ -109,6 +109,14 @@ FetchFailure FetchAndParsePage(InputContext& context, const std::string& address
   return FetchFailure::kNone;
 }
 
+// What a site position input that cannot be read is told.
+constexpr std::string_view kMalformedPosition =
+    "cannot read the position: give it in tenths of a degree, east positive and west negative "
+    "(such as !l!130 for 13.0E, !l!192 for 19.2E, !l!-50 for 5.0W), or a range such as !l![300w-970e]";
+constexpr std::string_view kMalformedRange =
+    "malformed position range: give [<from>-<to>], each end in tenths of a degree followed by E or W "
+    "(such as [130e-282e] or [300w-970e])";
+
 // A range never needs more than one full circle: further positions only
 // repeat keys already walked, or name keys outside 0..3599 that no
 // configuration holds. The limit keeps a hostile range from walking for
@@ -193,9 +201,11 @@ void WalkSitePositions(InputContext& context, std::string_view input,
   // what the user asked for.
   if (reported) return;
   if (!walk.range && addressed == 0) {
-    context.diagnostics.InputFailed(input, "no page address for this position in section [" +
-                                     std::string(FindSiteRow(site)->section) + "] of " +
-                                     context.ConfigPath);
+    context.diagnostics.InputFailed(input, PathExists(context.ConfigPath)
+                                               ? "no page address for this position in section [" +
+                                                     std::string(FindSiteRow(site)->section) + "] of " +
+                                                     context.ConfigPath
+                                               : "no configuration file at " + context.ConfigPath);
   }
   // A walk where every page came has nothing to add to its own lines; one
   // that found no page at all says so.
@@ -229,6 +239,7 @@ void ProcessLocalFiles(InputContext& context, const std::string& input) {
     }
     std::string_view bytes = contents.bytes();
     SourceText source{path, bytes};
+    context.sink.BeginInput(path);
     if (const InputFormat* reader = InputFormatOf(name, bytes)) {
       std::optional<std::string_view> cause = ReadFailureCause(reader->read(context.sink, source));
       if (cause) context.diagnostics.InputFailed(path, *cause);
@@ -305,8 +316,10 @@ void ProcessInput(InputContext& context, std::string input) {
       } else {
         // A malformed range still walks its one position -1 as it always
         // has (a key "-0001" is 0.1 W); it is reported all the same.
-        if (sitePosition.malformedRange) context.diagnostics.InputFailed(input, "malformed position range");
-        WalkSitePositions(context, input, sitePosition, sitePosition.malformedRange);
+        bool malformedPosition = !sitePosition.range && !ParseWholeNumber(After(input, 3));
+        if (sitePosition.malformedRange) context.diagnostics.InputFailed(input, kMalformedRange);
+        if (malformedPosition) context.diagnostics.InputFailed(input, kMalformedPosition);
+        WalkSitePositions(context, input, sitePosition, sitePosition.malformedRange || malformedPosition);
       }
       return;
     }

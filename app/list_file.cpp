@@ -26,7 +26,7 @@ void ProcessListFile(Run& run, const std::string& path) {
     size_t blank = line.find(' ');
     if (blank != std::string::npos) {
       Options working = run.SavedOptions;
-      ParseOptions(run, line.substr(blank), working);
+      ParseOptions(run, line.substr(blank), working, "@" + path);
       run.options = working;
       line.resize(blank);
     } else {

@@ -59,6 +59,47 @@ void ReportRefusedKinds(Run& run) {
   run.diagnostics.Note(note);
 }
 
+// "13.0E", "5.0W": a position in tenths of a degree as people write it.
+std::string PositionText(int32_t position) {
+  if (position < 0 || position >= kFullCircle) return "position " + std::to_string(position);
+  int64_t signedTenths = SignedPosition(position);
+  int64_t tenths = signedTenths < 0 ? -signedTenths : signedTenths;
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + (signedTenths < 0 ? "W" : "E");
+}
+
+// At most this many positions are named one by one.
+constexpr size_t kMaxNamedReplacements = 10;
+
+// What admission and the duplicate rule took out of the inputs, and lists
+// that a later input replaced: the user sees why the written list is
+// shorter than the inputs.
+void ReportAdmissionNotes(Run& run) {
+  const SatelliteSink& sink = run.sink;
+  if (size_t refused = sink.RefusedForBandOrPolarization()) {
+    run.diagnostics.Note(std::to_string(refused) +
+                         " transponders were not admitted: their band or polarization is not accepted "
+                         "(Ku 10700-12750 MHz and C 3400-4199 MHz by /Ku and /C, /Linear, /Circular)");
+  }
+  if (size_t merged = sink.MergedDuplicates()) {
+    run.diagnostics.Note(std::to_string(merged) +
+                         " transponders were merged into one already listed within 2 MHz of them");
+  }
+  // The hook for a format's own losses (streams it cannot tell apart)
+  // stands in WriteCatalogue, beside the transponders it leaves out.
+  const auto& replacements = sink.Replacements();
+  for (size_t i = 0; i < replacements.size() && i < kMaxNamedReplacements; ++i) {
+    const SatelliteSink::Replacement& replacement = replacements[i];
+    std::string lost = replacement.lost == 1 ? "the list read before was"
+                                             : std::to_string(replacement.lost) + " lists read before were";
+    run.diagnostics.Note(PositionText(replacement.position) + ": " + lost + " replaced by the later input " +
+                         replacement.input + "; a leading \"+\" on the input merges them");
+  }
+  if (replacements.size() > kMaxNamedReplacements) {
+    run.diagnostics.Note(std::to_string(replacements.size() - kMaxNamedReplacements) +
+                         " more positions had their list replaced by a later input");
+  }
+}
+
 // --help, -h and --version as the only argument; nothing for any other
 // command line.
 std::optional<int> AnswerAboutItself(Run& run, const std::vector<std::string>& arguments) {
@@ -83,10 +124,11 @@ std::optional<int> AnswerAboutItself(Run& run, const std::vector<std::string>& a
     return 0;
   }
   run.out << kBanner << '\n';
-  PrintUsage(run.out);
-  run.out << "    /Format=e - satellites.xml for Enigma2 receivers (DVB-S2 and multistream)" << '\n'
-          << "    /Format=v - dvbv5 channel files, one per satellite" << '\n' << '\n'
-          << "Exit status: 0 all inputs read, 2 some input gave nothing (see standard error), 1 error." << '\n'
+  PrintHelp(run.out);
+  run.out << '\n'
+          << "Exit status: 0 all went well; 1 the run could not start (usage, configuration," << '\n'
+          << "cannot write); 2 some inputs or options failed (see standard error) but a list" << '\n'
+          << "was written; 3 no input gave anything." << '\n'
           << "Manual: man kavrel. README: /usr/share/doc/kavrel/README.md when installed," << '\n'
           << "README.md in the source tree." << '\n';
   return 0;
@@ -137,8 +179,10 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments, const Enviro
     ProcessInput(run.input, input);
   }
   run.catalogue.SortSatellites();
+  run.diagnostics.SetSomethingGained(run.catalogue.SatelliteCount() > 0);
   WriteCatalogue(run);
   ReportRefusedKinds(run);
+  ReportAdmissionNotes(run);
   run.out << "All done" << '\n';
   if (run.options.SaveConfig) SaveConfiguration(run);
   return run.diagnostics.Status();

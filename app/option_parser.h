@@ -11,6 +11,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/options.h"
@@ -29,12 +30,20 @@ std::string NextOptionToken(std::string& tokenText);
 
 // Applies the tokens of the text to `options` (and the run-wide
 // ProvidersInfo). Bad switches print "Error in parameters - <token>" and the
-// parsing goes on; unknown tokens are ignored.
-void ParseOptions(Run& run, std::string tokenText, Options& options);
+// parsing goes on; unknown tokens change nothing. Every token that could
+// not be read is named on standard error with its cause ("kavrel:
+// <token>: <cause>", after "@<list>: " for the tokens of a line of the
+// list file `listFile`), and the exit status tells.
+void ParseOptions(Run& run, std::string tokenText, Options& options, std::string_view listFile = {});
 
 void ReportParameterError(std::ostream& out, const std::string& token);
 
+// The usage text of a run without arguments.
 void PrintUsage(std::ostream& out);
+
+// The usage text as --help gives it: every format beside the others and
+// examples quoted for a shell.
+void PrintHelp(std::ostream& out);
 
 }  // namespace kavrel
 

@@ -1,6 +1,7 @@
 #include "catalogue/catalogue.h"
 
 #include <algorithm>
+#include <optional>
 #include <type_traits>
 
 #include "platform/text_encoding.h"
@@ -175,6 +176,22 @@ int32_t Catalogue::FindSatellite(int32_t position) const {
   return found == positionIndex_.end() ? -1 : found->second;
 }
 
+namespace {
+
+// A name's length in characters: a UTF-8 sequence is one character, as is
+// every byte of Latin-1 and every byte that is no part of a valid sequence.
+size_t NameLength(std::string_view name, TextEncoding encoding) {
+  if (encoding != TextEncoding::kUtf8) return name.size();
+  size_t characters = 0;
+  for (size_t at = 0; at < name.size(); ++characters) {
+    std::optional<Utf8Char> character = DecodeUtf8At(name, at);
+    at += character ? character->length : 1;
+  }
+  return characters;
+}
+
+}  // namespace
+
 int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position, bool merge,
                                       TextEncoding encoding) {
   int32_t index = FindSatellite(position);
@@ -190,7 +207,7 @@ int32_t Catalogue::FindOrAddSatellite(const std::string& name, int32_t position,
   }
   SatelliteRecord& satellite = At(index);
   if (merge) {
-    if (satellite.Name.size() < name.size()) {
+    if (NameLength(satellite.Name, satellite.NameEncoding) < NameLength(name, encoding)) {
       satellite.Name = name;
       satellite.NameEncoding = encoding;
     }

@@ -1,14 +1,36 @@
 #include "catalogue/satellite_sink.h"
 
+#include <algorithm>
+
 namespace kavrel {
+
+void SatelliteSink::BeginInput(std::string_view name) {
+  input_ = name;
+  ++inputSerial_;
+}
 
 void SatelliteSink::BeginPage(std::string_view name) {
   out_ << "Processing " << name << "..." << '\n';
   current_ = -1;
   offeredOnPage_ = 0;
+  BeginInput(name);
 }
 
 void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position, TextEncoding encoding) {
+  int32_t known = catalogue_.FindSatellite(position);
+  auto filler = filledBy_.find(position);
+  if (!merge_ && known >= 0 && catalogue_.At(known).Count() > 0 && filler != filledBy_.end() &&
+      filler->second != inputSerial_) {
+    auto same = std::find_if(replacements_.begin(), replacements_.end(),
+                             [position](const Replacement& r) { return r.position == position; });
+    if (same == replacements_.end()) {
+      replacements_.push_back(Replacement{position, 1, input_});
+    } else {
+      ++same->lost;
+      same->input = input_;
+    }
+  }
+  filledBy_[position] = inputSerial_;
   current_ = catalogue_.FindOrAddSatellite(name, position, merge_, encoding);
 }
 
@@ -31,6 +53,11 @@ bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
     if (satellite.Count() == before && before < kMaxTransponders) ++mergedDuplicates_;
     return true;
   }
+  bool bandAccepted = (IsKuBand(offered.Frequency) && options_.AcceptKu) ||
+                      (IsCBand(offered.Frequency) && options_.AcceptC);
+  bool polarizationAccepted = (IsLinear(offered.Polarization) && options_.AcceptLinear) ||
+                              (IsCircular(offered.Polarization) && options_.AcceptCircular);
+  if (!bandAccepted || !polarizationAccepted) ++refusedForBandOrPolarization_;
   bool switchable = offered.SystemKind == kKindDvbS2 || offered.SystemKind == kKindDss;
   if (switchable && !options_.AcceptedKinds.Contains(offered.SystemKind) &&
       PassesFiltersApartFromKind(options_, offered)) {

@@ -14,6 +14,8 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "catalogue/admission.h"
 #include "catalogue/catalogue.h"
@@ -54,8 +56,12 @@ class SatelliteSink {
   // Set per input from a leading "+": a known position keeps its list.
   void SetMerge(bool merge) { merge_ = merge; }
 
+  // Names the input whose satellites follow, for the notes of the run.
+  void BeginInput(std::string_view name);
+
   // Prints "Processing <name>..." and forgets the current satellite, so
-  // that rows met before the page names its satellite go nowhere.
+  // that rows met before the page names its satellite go nowhere. The page
+  // is the input whose satellites follow.
   void BeginPage(std::string_view name);
 
   // Selects or creates the satellite of a position and makes it current.
@@ -102,6 +108,18 @@ class SatelliteSink {
   // already listed (dropped as the same, or written over it).
   size_t MergedDuplicates() const { return mergedDuplicates_; }
 
+  // Transponders admission refused for their band or polarization.
+  size_t RefusedForBandOrPolarization() const { return refusedForBandOrPolarization_; }
+
+  // A position whose list an input replaced, without "+", after another
+  // input had filled it: how many lists were lost, and the input that won.
+  struct Replacement {
+    int32_t position;
+    size_t lost;
+    std::string input;
+  };
+  const std::vector<Replacement>& Replacements() const { return replacements_; }
+
   // A page that was given up: prints "Error while parsing HTML data" and
   // discards the satellite the page was filling with what it had read.
   // A page that gave up before naming one takes nothing with it: the last
@@ -122,6 +140,11 @@ class SatelliteSink {
   size_t offeredOnPage_ = 0;
   std::array<size_t, 4> refusedForKind_{};  // by SystemKindCode
   size_t mergedDuplicates_ = 0;
+  size_t refusedForBandOrPolarization_ = 0;
+  std::string input_;         // the input being read
+  uint64_t inputSerial_ = 0;  // counts inputs, so that two of one name differ
+  std::unordered_map<int32_t, uint64_t> filledBy_;  // position -> serial of its input
+  std::vector<Replacement> replacements_;
 };
 
 }  // namespace kavrel

@@ -11,6 +11,11 @@ void Diagnostics::InputFailed(std::string_view subject, std::string_view cause) 
   ++failedInputs_;
 }
 
+void Diagnostics::ArgumentFailed(std::string_view argument, std::string_view cause) {
+  err_ << kPrefix << argument << ": " << cause << '\n';
+  ++failedArguments_;
+}
+
 void Diagnostics::Note(std::string_view text) { err_ << kPrefix << text << '\n'; }
 
 void Diagnostics::CannotStart(std::string_view text) {
@@ -20,7 +25,8 @@ void Diagnostics::CannotStart(std::string_view text) {
 
 int Diagnostics::Status() const {
   if (cannotStart_) return kExitCannotStart;
-  return failedInputs_ > 0 ? kExitSomeFailed : kExitFine;
+  if (failedInputs_ > 0 && !somethingGained_) return kExitNothingGained;
+  return failedInputs_ + failedArguments_ > 0 ? kExitSomeFailed : kExitFine;
 }
 
 }  // namespace kavrel

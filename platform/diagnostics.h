@@ -18,7 +18,8 @@ namespace kavrel {
 enum ExitStatus : int {
   kExitFine = 0,          // every input was read
   kExitCannotStart = 1,   // usage, configuration, or an output that cannot be written
-  kExitSomeFailed = 2,    // some input gave nothing
+  kExitSomeFailed = 2,    // some input or argument failed, but a list was written
+  kExitNothingGained = 3, // inputs failed and none gave anything
 };
 
 class Diagnostics {
@@ -31,13 +32,22 @@ class Diagnostics {
   // because something is wrong. The run goes on; its status says so.
   void InputFailed(std::string_view subject, std::string_view cause);
 
+  // "kavrel: <argument>: <cause>": an argument that could not be read. The
+  // run goes on without it; its status says so.
+  void ArgumentFailed(std::string_view argument, std::string_view cause);
+
   // "kavrel: <text>": worth knowing, changes no exit status.
   void Note(std::string_view text);
 
   // "kavrel: <text>": the run cannot start.
   void CannotStart(std::string_view text);
 
+  // Whether the run filed anything in its catalogue: a run whose inputs
+  // all failed ends with kExitNothingGained rather than kExitSomeFailed.
+  void SetSomethingGained(bool gained) { somethingGained_ = gained; }
+
   int FailedInputs() const { return failedInputs_; }
+  int FailedArguments() const { return failedArguments_; }
   int Status() const;
 
   // The stream the lines go to, for what must meet it in order (flushing
@@ -47,6 +57,8 @@ class Diagnostics {
  private:
   std::ostream& err_;
   int failedInputs_ = 0;
+  int failedArguments_ = 0;
+  bool somethingGained_ = true;
   bool cannotStart_ = false;
 };
 

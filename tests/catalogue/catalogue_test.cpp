@@ -226,9 +226,45 @@ TEST_F(Sink, FindOrAddSatelliteReplacesOrMerges) {
   sink_.FindOrAddSatellite("Seven77", 130);
   sink_.FindOrAddSatellite("Five5", 130);
   EXPECT_EQ(At(0).Name, "Seven77");
+  // Lengths count characters: seven in UTF-8 is no longer than "Seven77".
+  sink_.FindOrAddSatellite("T\xC3\xBCrksat", 130, TextEncoding::kUtf8);
+  EXPECT_EQ(At(0).Name, "Seven77");
+  sink_.FindOrAddSatellite("T\xC3\xBCrksat1", 130, TextEncoding::kUtf8);
+  EXPECT_EQ(At(0).Name, "T\xC3\xBCrksat1");
   EXPECT_EQ(At(0).Count(), 1);
   EXPECT_EQ(catalogue_.SatelliteCount(), 2);
   EXPECT_TRUE(printed_.str().empty());  // admission never reports
+}
+
+// What the notes of a run count: refusals for band or polarization, merges
+// by the duplicate rule, and lists a later input replaced.
+TEST_F(Sink, CountsWhatTheNotesReport) {
+  sink_.BeginInput("first.ini");
+  sink_.FindOrAddSatellite("Alpha", 130);
+  Add(11000);
+  Add(11001);  // within 2 MHz: merged
+  Add(20000);  // in no band
+  options_.AcceptLinear = false;
+  Add(12000);  // polarization switched off
+  options_.AcceptLinear = true;
+  sink_.FindOrAddSatellite("Alpha", 130);  // the same input again: no loss
+  Add(11500);
+  EXPECT_EQ(sink_.MergedDuplicates(), 1u);
+  EXPECT_EQ(sink_.RefusedForBandOrPolarization(), 2u);
+  EXPECT_TRUE(sink_.Replacements().empty());
+
+  for (const char* input : {"second.ini", "third.ini"}) {
+    sink_.BeginInput(input);
+    sink_.FindOrAddSatellite("Alpha", 130);
+    Add(11000);
+  }
+  sink_.SetMerge(true);
+  sink_.BeginInput("merged.ini");
+  sink_.FindOrAddSatellite("Alpha", 130);
+  ASSERT_EQ(sink_.Replacements().size(), 1u);
+  EXPECT_EQ(sink_.Replacements()[0].position, 130);
+  EXPECT_EQ(sink_.Replacements()[0].lost, 2u);
+  EXPECT_EQ(sink_.Replacements()[0].input, "third.ini");
 }
 
 TEST_F(Sink, EndingsReportAndDropOnlyAnEmptyLastSatellite) {

@@ -73,7 +73,7 @@ TEST_F(NetworkCli, PlainGzipAndChunkedPagesArriveAsTheirHtml) {
 
 TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
   ProgramResult missing = program_.Run({nginx_->Url("/nothing.html")});
-  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_EQ(missing.exitCode, 3);
   EXPECT_EQ(missing.err, "kavrel: " + nginx_->Url("/nothing.html") + ": the server answered 404 Not Found\n");
   std::vector<std::string> lines = Lines(missing.out);
   EXPECT_EQ(lines.at(5), "Error: Unknown HTTP header");
@@ -152,7 +152,7 @@ TEST_F(NetworkCli, ThroughTinyproxyWithBasicCredentials) {
 
   std::string wrong = "/Proxya=kavrel:wrong@" + proxy.address() + ":" + std::to_string(proxy.port());
   ProgramResult refused = program_.Run({nginx_->Url("/page.html"), wrong});
-  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.exitCode, 3);
   EXPECT_NE(refused.out.find("Error: Unknown HTTP header\n" + std::string(79, '-') + "\nHTTP/1.0 401 Unauthorized"),
             std::string::npos)
       << refused.out;

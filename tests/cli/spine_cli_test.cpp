@@ -53,7 +53,9 @@ TEST(Cli, ConvertsAndFiltersIniFiles) {
             "3=11747,H,27500,12\n");
   EXPECT_EQ(program.ReadWork("0192.ini"),
             "[SATTYPE]\n1=0192\n2=Astra 19.2E\n[DVB]\n0=2\n1=11914,H,27500,910\n2=12000,V,22000,12\n");
-  EXPECT_EQ(result.err, "kavrel: " + work + "/0130.ini: holds no satellite: the file is empty or not of its kind\n");
+  EXPECT_EQ(result.err, "kavrel: " + work + "/0130.ini: holds no satellite: the file is empty or not of its kind\n"
+                        "kavrel: 1 transponders were not admitted: their band or polarization is not accepted "
+                        "(Ku 10700-12750 MHz and C 3400-4199 MHz by /Ku and /C, /Linear, /Circular)\n");
 }
 
 TEST(Cli, MergingAndConversions) {
@@ -80,9 +82,9 @@ TEST(Cli, ListFileLastLineDecidesTheFormat) {
   EXPECT_EQ(program.ReadWork("0130.ini"),
             "[SATTYPE]\n1=0130\n2=A\n[DVB]\n0=1\n1=11000,H,27500,34\n[DVBS2]\n0=1\n1=11100,V,27500,34\n");
   // A missing list file leaves an empty catalogue, written as always, and
-  // the exit status says that the input gave nothing.
+  // the exit status says that no input gave anything.
   ProgramResult none = program.Run({"@nothing.txt"});
-  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_EQ(none.exitCode, 3);
   EXPECT_EQ(none.err, "kavrel: @nothing.txt: no such list file\n");
   EXPECT_EQ(Lines(none.out), (std::vector<std::string>{kBannerLine, "Writting INI file(s)...", "All done"}));
 }
@@ -90,8 +92,12 @@ TEST(Cli, ListFileLastLineDecidesTheFormat) {
 TEST(Cli, ParameterErrorsAndTheSanityCheck) {
   InstalledProgram program;
   ProgramResult errors = program.Run({"nothing.ini", "/Ku*", "/Format=q", "/Verbose"});
-  EXPECT_EQ(errors.exitCode, 2);
-  EXPECT_EQ(errors.err, "kavrel: nothing.ini: no such file\n");
+  EXPECT_EQ(errors.exitCode, 3);
+  EXPECT_EQ(errors.err,
+            "kavrel: /Ku*: takes + or - (such as /Ku+)\n"
+            "kavrel: /Format=q: unknown format; /Format= takes one of x, d, i1, i2, i3, t, k, e, v\n"
+            "kavrel: /Verbose: unknown option (kavrel --help lists the options)\n"
+            "kavrel: nothing.ini: no such file\n");
   EXPECT_EQ(Lines(errors.out),
             (std::vector<std::string>{kBannerLine, "Error in parameters - /Format=q", "Error in parameters - /Ku*",
                                       "Writting INI file(s)...", "All done"}));

@@ -225,7 +225,7 @@ TEST(Dvbv5Cli, WritesReadsBackAndReportsNamesWithoutPosition) {
 
   program.WriteWork("channels.conf", written);
   ProgramResult nameless = program.Run({"channels.conf", "/Format=v"});
-  EXPECT_EQ(nameless.exitCode, 2);
+  EXPECT_EQ(nameless.exitCode, 3);
   EXPECT_EQ(nameless.err, "kavrel: " + program.Work("channels.conf") +
                               ": skipped, its file name holds no orbital position (such as Hotbird-13.0E)\n");
   EXPECT_EQ(Lines(nameless.out), (std::vector<std::string>{"---- Kavrel v2.45b ----",

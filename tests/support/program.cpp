@@ -17,7 +17,7 @@ namespace kavrel::testing {
 
 bool OnlyPagesOfNoSite(const ProgramResult& result) {
   std::vector<std::string> errors = Lines(result.err);
-  if (result.exitCode != 2 || errors.empty()) return false;
+  if (result.exitCode != 3 || errors.empty()) return false;
   for (const std::string& line : errors) {
     if (!line.ends_with(": neither a transponder file nor a page of a known site")) return false;
   }

@@ -51,8 +51,8 @@ class InstalledProgram {
 };
 
 // A run that read every input but pages of no known site (test pages that
-// only prove a download): exit status 2 and those pages named on standard
-// error, nothing else.
+// only prove a download): exit status 3 (nothing gained) and those pages
+// named on standard error, nothing else.
 bool OnlyPagesOfNoSite(const ProgramResult& result);
 
 // Changes to the test's environment for a child: a value sets the
