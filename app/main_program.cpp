@@ -169,7 +169,7 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments, const Enviro
   const Options& o = run.options;
   if ((!o.AcceptKu && !o.AcceptC) || (!o.AcceptLinear && !o.AcceptCircular)) {
     run.out << "Incompartible parameters" << '\n' << "Nothing to do" << '\n';
-    return 0;
+    return run.diagnostics.Status();  // 0 unless an argument could not be read
   }
 
   const std::string& input = arguments[1];

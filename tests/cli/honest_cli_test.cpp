@@ -92,6 +92,7 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
       {{"a.ini", "--format=e"}, {"kavrel: --format=e: unknown option; options begin with \"/\", such as /format=e"}, 2},
       {{"a.ini", "Format=e"}, {"kavrel: Format=e: is not an option; options begin with \"/\", such as /Format=e"}, 2},
       {{"a.ini", "/Format=z"}, {"kavrel: /Format=z: unknown format; /Format= takes one of x, d, i1, i2, i3, t, k, e, v"}, 2},
+      {{"a.ini", "/Ku-", "/C-", "/Fromat=e"}, {"kavrel: /Fromat=e" + unknown}, 2},
       {{"a.ini", "--help"}, {"kavrel: --help: is only understood as the one argument"}, 2},
       {{"a.ini", "/DVBS2"}, {"kavrel: /DVBS2: takes + or - (such as /DVBS2+)"}, 2},
       {{"typo.ini", "/Fromat=e"}, {"kavrel: /Fromat=e" + unknown, "kavrel: typo.ini: no such file"}, 3},
@@ -114,7 +115,8 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
     EXPECT_EQ(result.exitCode, c.exitCode);
     // Standard output ends as it always has, whatever went wrong.
     if (c.exitCode != 1) {
-      EXPECT_EQ(Lines(result.out).back(), "All done");
+      std::string last = Lines(result.out).back();
+      EXPECT_TRUE(last == "All done" || last == "Nothing to do") << last;
     }
     if (!c.loaded.empty()) {
       EXPECT_EQ(Lines(result.out).at(2), c.loaded);
