@@ -181,6 +181,12 @@ void WalkSitePositions(InputContext& context, std::string_view input,
   int64_t last = walkEnd;
   if (walkStart > walkEnd) last += kFullCircle;
   last = std::min<int64_t>(last, static_cast<int64_t>(walkStart) + kMaxWalkPositions - 1);
+  // The page addresses are in the configuration: without it there is
+  // nothing to walk.
+  if (!PathExists(context.ConfigPath)) {
+    if (!reported) context.diagnostics.InputFailed(input, "no configuration file at " + context.ConfigPath);
+    return;
+  }
   TIniFile configuration(context.ConfigPath);
   int64_t addressed = 0;
   int64_t fetched = 0;
@@ -201,11 +207,9 @@ void WalkSitePositions(InputContext& context, std::string_view input,
   // what the user asked for.
   if (reported) return;
   if (!walk.range && addressed == 0) {
-    context.diagnostics.InputFailed(input, PathExists(context.ConfigPath)
-                                               ? "no page address for this position in section [" +
-                                                     std::string(FindSiteRow(site)->section) + "] of " +
-                                                     context.ConfigPath
-                                               : "no configuration file at " + context.ConfigPath);
+    context.diagnostics.InputFailed(input, "no page address for this position in section [" +
+                                     std::string(FindSiteRow(site)->section) + "] of " +
+                                     context.ConfigPath);
   }
   // A walk where every page came has nothing to add to its own lines; one
   // that found no page at all says so.

@@ -129,9 +129,12 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
     }
   }
   std::remove(program.ConfigPath().c_str());
-  ProgramResult unconfigured = program.Run({"!l!130"});
-  EXPECT_EQ(unconfigured.err, "kavrel: !l!130: no configuration file at " + program.ConfigPath() + "\n");
-  EXPECT_EQ(unconfigured.exitCode, 3);
+  for (const char* input : {"!l!130", "!l![10e-20e]"}) {
+    ProgramResult unconfigured = program.Run({input});
+    EXPECT_EQ(unconfigured.err, "kavrel: " + std::string(input) + ": no configuration file at " +
+                                    program.ConfigPath() + "\n");
+    EXPECT_EQ(unconfigured.exitCode, 3);
+  }
 
   ProgramResult version = program.Run({"--version"});
   EXPECT_EQ(version.exitCode, 0);
