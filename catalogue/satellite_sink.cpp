@@ -1,7 +1,5 @@
 #include "catalogue/satellite_sink.h"
 
-#include <algorithm>
-
 namespace kavrel {
 
 void SatelliteSink::BeginInput(std::string_view name) {
@@ -21,13 +19,13 @@ void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position
   auto filler = filledBy_.find(position);
   if (!merge_ && known >= 0 && catalogue_.At(known).Count() > 0 && filler != filledBy_.end() &&
       filler->second != inputSerial_) {
-    auto same = std::find_if(replacements_.begin(), replacements_.end(),
-                             [position](const Replacement& r) { return r.position == position; });
-    if (same == replacements_.end()) {
+    auto [at, added] = replacementIndex_.emplace(position, replacements_.size());
+    if (added) {
       replacements_.push_back(Replacement{position, 1, input_});
     } else {
-      ++same->lost;
-      same->input = input_;
+      Replacement& same = replacements_[at->second];
+      ++same.lost;
+      same.input = input_;
     }
   }
   filledBy_[position] = inputSerial_;

@@ -144,7 +144,8 @@ class SatelliteSink {
   std::string input_;         // the input being read
   uint64_t inputSerial_ = 0;  // counts inputs, so that two of one name differ
   std::unordered_map<int32_t, uint64_t> filledBy_;  // position -> serial of its input
-  std::vector<Replacement> replacements_;
+  std::vector<Replacement> replacements_;                // in the order first seen
+  std::unordered_map<int32_t, size_t> replacementIndex_;  // position -> its entry
 };
 
 }  // namespace kavrel
