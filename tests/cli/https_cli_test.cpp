@@ -420,7 +420,7 @@ TEST_F(HttpsCli, HostileServersCostOnlyTheirPageWithTheCauseNamed) {
     auto started = std::chrono::steady_clock::now();
     ProgramResult result = program_.Run({server.Url("/page.html"), "/KeepHTML+"}, 30);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
-    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_EQ(result.exitCode, 3) << result.err;  // the one input gave nothing
     EXPECT_EQ(result.err, "kavrel: " + server.Url("/page.html") + ": " + c.cause + "\n");
     size_t error = result.out.find("Error: ");
     if (c.report.empty()) {
@@ -455,7 +455,7 @@ TEST_F(HttpsCli, SiteCredentialsStayWithTheirOriginAndARefusedProxyFetchesNothin
   program_.WriteConfig("[Common]\nPageDelay=0\n");
   TlsScriptedServer site(certificates_, {Page()});
   ProgramResult refused = program_.Run({site.Url("/p.html"), "/Proxya=me:pa:ss@proxy.example"});
-  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.exitCode, 3);
   EXPECT_NE(refused.out.find("Error in parameters - /Proxya=me:***@proxy.example\n"), std::string::npos) << refused.out;
   EXPECT_EQ(refused.err, "kavrel: " + site.Url("/p.html") + ": the proxy option was refused, so nothing is fetched\n");
   EXPECT_EQ((refused.out + refused.err).find("pa:ss"), std::string::npos);
