@@ -41,6 +41,7 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
   program.WriteWork("a0-utf8.html", replaced(lyngsat2020, "&nbsp;", "\xC2\xA0"));
   const std::string unreadable = ", but no transponder could be read from it (its layout may have changed)";
   const std::string work = program.WorkDir();
+  const std::string merged = "kavrel: 1 transponders were merged into one already listed within 2 MHz of them";
   const std::string unknown = ": unknown option (kavrel --help lists the options)";
   const std::string notAnOption = ": is not an option; quote a mask such as '*.ini' so that kavrel expands it";
   const std::string badPosition =
@@ -79,8 +80,8 @@ TEST(HonestCli, InputsThatGiveNothingAreNamedAndTheStatusTells) {
       {{"flysat2020.html"}, {"kavrel: " + work + "/flysat2020.html: a page of FlySat" + unreadable}, 3},
       // Rows read but all refused by the options are no failure.
       {{"oneline.html", "/MinSR=40000"}, {}, 0, "0 transponders loaded"},
-      {{"a0-latin1.html", "/DVBS2+", "/DSS+", "/Format=e"}, {}, 0, "46 transponders loaded"},
-      {{"a0-utf8.html", "/DVBS2+", "/DSS+", "/Format=e"}, {}, 0, "46 transponders loaded"},
+      {{"a0-latin1.html", "/DVBS2+", "/DSS+", "/Format=e"}, {merged}, 0, "46 transponders loaded"},
+      {{"a0-utf8.html", "/DVBS2+", "/DSS+", "/Format=e"}, {merged}, 0, "46 transponders loaded"},
       // Arguments that cannot be read are named in the order given; the
       // run goes on without them.
       {{"a.ini", "/Fromat=e", "-f", "/MinSR=abc", "b.ini"},

@@ -86,8 +86,9 @@ TEST_F(NetworkCli, MissingPagesAndSiteWalks) {
   program_.WriteConfig("[lyngsat]\n-0005=" + nginx_->Url("/page.html") + "\n0005=" + nginx_->Url("/gzip/page.html") +
                        "\n");
   ProgramResult walk = program_.Run({"!l![10w-10e]", "/KeepHTML+"});
-  // The pages are fetched but hold no LyngSat table: each is a failed input.
-  EXPECT_EQ(walk.exitCode, 2);
+  // The pages are fetched but hold no LyngSat table: each is a failed
+  // input, and nothing was gained.
+  EXPECT_EQ(walk.exitCode, 3);
   const std::string unreadable = ": a page of LyngSat, but no transponder could be read from it (its layout may have changed)\n";
   EXPECT_EQ(walk.err, "kavrel: " + nginx_->Url("/page.html") + unreadable + "kavrel: " +
                           nginx_->Url("/gzip/page.html") + unreadable);
