@@ -84,8 +84,6 @@ void ReportAdmissionNotes(Run& run) {
     run.diagnostics.Note(std::to_string(merged) +
                          " transponders were merged into one already listed within 2 MHz of them");
   }
-  // The hook for a format's own losses (streams it cannot tell apart)
-  // stands in WriteCatalogue, beside the transponders it leaves out.
   const auto& replacements = sink.Replacements();
   for (size_t i = 0; i < replacements.size() && i < kMaxNamedReplacements; ++i) {
     const SatelliteSink::Replacement& replacement = replacements[i];
@@ -141,6 +139,10 @@ void WriteCatalogue(Run& run) {
   if (format == nullptr) return;
   format->write(run.catalogue, WriterContext{run.out, run.ProvidersInfo});
   ReportLeftOut(run, *format);
+  if (size_t merged = StreamsNotToldApart(run.catalogue, *format)) {
+    run.diagnostics.Note(std::to_string(merged) + " streams were written as one with another: the " +
+                         std::string(format->configName) + " format cannot tell them apart");
+  }
 }
 
 int RunProgram(Run& run, const std::vector<std::string>& arguments, const EnvironmentLookup& environment) {

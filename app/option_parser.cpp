@@ -375,13 +375,6 @@ constexpr const char* kUsageLines[] = {
 constexpr std::string_view kUsageFormatLine = "    /Format=<";
 constexpr std::string_view kUsageExamples = "Examples :";
 constexpr std::string_view kUsageListExample = "Examples of list file";
-constexpr const char* kHelpFormatLines[] = {
-    "    /Format=<i1|i2|i3|x|d|t|k|e|v> - Format of file(s) with transponders:",
-    "     i1, i2, i3 - INI files; x - XML file; d - DLL file; t - TRP files;",
-    "     k - Kathrein UFS 910 data files;",
-    "     e - satellites.xml for Enigma2 receivers (DVB-S2 and multistream);",
-    "     v - dvbv5 channel files, one per satellite",
-};
 constexpr const char* kHelpExamples[] = {
     "Examples :",
     "    kavrel astra19.html /Data-",
@@ -439,7 +432,7 @@ void PrintHelp(std::ostream& out) {
   for (const char* usageLine : kUsageLines) {
     std::string_view line = usageLine;
     if (line.starts_with(kUsageFormatLine)) {
-      for (const char* help : kHelpFormatLines) out << help << '\n';
+      for (const std::string& help : FormatHelpLines()) out << help << '\n';
       formatDone = true;
       continue;
     }

@@ -18,21 +18,24 @@ namespace {
 constexpr OutputFormat kOutputFormats[] = {
     {kFormatIni1, "I1", "ini1", {},
      [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI1); },
-     {kKindDvbS}, false},
+     {kKindDvbS}, false, nullptr, "INI files, one per satellite, for DVB-S"},
     {kFormatIni2, "I2", "ini2", {kKindDvbS2},
      [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI2); },
-     {kKindDvbS, kKindDvbS2}, false},
+     {kKindDvbS, kKindDvbS2}, false, nullptr, "INI files with DVB-S2"},
     {kFormatIni3, "I3", "ini3", {kKindDvbS2, kKindDss},
      [](const Catalogue& c, const WriterContext& w) { WriteIniFiles(c, w, IniLayout::kI3); },
-     {kKindDvbS, kKindDvbS2, kKindDss}, false},
-    {kFormatXml, "X", "xml", {}, WriteXmlFile, {kKindDvbS}, false},
-    {kFormatDll, "D", "dll", {}, WriteDllFile, {kKindDvbS, kKindDvbS2}, false},
-    {kFormatTrp, "T", "trp", {}, WriteTrpFiles, {kKindDvbS, kKindDvbS2}, false},
-    {kFormatKathrein, "K", "kat", {kKindDvbS2}, WriteKathreinFiles, {kKindDvbS, kKindDvbS2}, false},
+     {kKindDvbS, kKindDvbS2, kKindDss}, false, nullptr, "INI files with DVB-S2 and DSS"},
+    {kFormatXml, "X", "xml", {}, WriteXmlFile, {kKindDvbS}, false, nullptr, "satellites.xml (DVB-S)"},
+    {kFormatDll, "D", "dll", {}, WriteDllFile, {kKindDvbS, kKindDvbS2}, false, nullptr,
+     "satellite.dll program list"},
+    {kFormatTrp, "T", "trp", {}, WriteTrpFiles, {kKindDvbS, kKindDvbS2}, false, nullptr,
+     "TRP transponder lists, one per satellite"},
+    {kFormatKathrein, "K", "kat", {kKindDvbS2}, WriteKathreinFiles, {kKindDvbS, kKindDvbS2}, false, nullptr,
+     "Kathrein UFS 910 data files"},
     {kFormatEnigma2, "E", "enigma2", {kKindDvbS2}, WriteEnigma2File, {kKindDvbS, kKindDvbS2}, true, nullptr,
-     "    /Format=e - satellites.xml for Enigma2 receivers (DVB-S2 and multistream)"},
+     "satellites.xml for Enigma2 receivers (DVB-S2 and multistream)"},
     {kFormatDvbv5, "V", "dvbv5", {kKindDvbS2}, WriteDvbv5Files, {kKindDvbS, kKindDvbS2}, true,
-     Dvbv5MergedStreams, "    /Format=v - dvbv5 channel files, one per satellite"},
+     Dvbv5MergedStreams, "dvbv5 channel files, one per satellite"},
 };
 
 // Rows known by content come first: channel files carry no extension of
@@ -88,11 +91,15 @@ const InputFormat* InputFormatOf(std::string_view fileName, std::string_view byt
   return InputFormatOf(fileName);
 }
 
-std::vector<std::string_view> FormatHelpLines() {
-  std::vector<std::string_view> lines;
+std::vector<std::string> FormatHelpLines() {
+  std::string letters;
+  std::vector<std::string> lines(1);
   for (const OutputFormat& format : kOutputFormats) {
-    if (!format.help.empty()) lines.push_back(format.help);
+    std::string lower = LowerAscii(format.letters);
+    letters += (letters.empty() ? "" : "|") + lower;
+    lines.push_back("     " + lower + " - " + std::string(format.help));
   }
+  lines[0] = "    /Format=<" + letters + "> - Format of file(s) with transponders:";
   return lines;
 }
 

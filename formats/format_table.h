@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,7 +38,7 @@ struct OutputFormat {
   // For a format that holds streams: how many of a satellite's streams it
   // still cannot tell apart and writes as one (nullptr: none).
   size_t (*mergesStreams)(const SatelliteRecord& satellite) = nullptr;
-  // Its line of --help beyond the usage text, or empty.
+  // What it is, for --help.
   std::string_view help = {};
 };
 
@@ -68,8 +69,9 @@ const InputFormat* InputFormatOf(std::string_view fileName);
 // then the row of the name's extension; nullptr for neither (a page).
 const InputFormat* InputFormatOf(std::string_view fileName, std::string_view bytes);
 
-// The help lines of the formats that have one, in table order.
-std::vector<std::string_view> FormatHelpLines();
+// The lines of --help that list /Format=: every letter, then one line per
+// format, in table order.
+std::vector<std::string> FormatHelpLines();
 
 // The row of a format code, or nullptr.
 const OutputFormat* FindOutputFormat(uint8_t code);
