@@ -9,6 +9,13 @@ void SatelliteSink::BeginPage(std::string_view name) {
 }
 
 void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position, TextEncoding encoding) {
+  if (selection_ != nullptr) {
+    int32_t key = NormalizePosition(position);
+    if (!selection_->Contains(key < 0 ? key + kFullCircle : key)) {
+      current_ = -1;
+      return;
+    }
+  }
   current_ = catalogue_.FindOrAddSatellite(name, position, merge_, encoding);
 }
 

@@ -11,7 +11,9 @@ void Diagnostics::InputFailed(std::string_view subject, std::string_view cause) 
   ++failedInputs_;
 }
 
-void Diagnostics::Note(std::string_view text) { err_ << kPrefix << text << '\n'; }
+void Diagnostics::Note(std::string_view text) {
+  if (!quiet_) err_ << kPrefix << text << '\n';
+}
 
 void Diagnostics::CannotStart(std::string_view text) {
   err_ << kPrefix << text << '\n';

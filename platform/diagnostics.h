@@ -31,8 +31,12 @@ class Diagnostics {
   // because something is wrong. The run goes on; its status says so.
   void InputFailed(std::string_view subject, std::string_view cause);
 
-  // "kavrel: <text>": worth knowing, changes no exit status.
+  // "kavrel: <text>": worth knowing, changes no exit status. Nothing while
+  // quiet.
   void Note(std::string_view text);
+
+  // Quiet: failures only, no notes.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
 
   // "kavrel: <text>": the run cannot start.
   void CannotStart(std::string_view text);
@@ -48,6 +52,7 @@ class Diagnostics {
   std::ostream& err_;
   int failedInputs_ = 0;
   bool cannotStart_ = false;
+  bool quiet_ = false;
 };
 
 }  // namespace kavrel
