@@ -6,12 +6,14 @@ void SatelliteSink::BeginPage(std::string_view name) {
   out_ << "Processing " << name << "..." << '\n';
   current_ = -1;
   offeredOnPage_ = 0;
+  unselected_ = false;
 }
 
 void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position, TextEncoding encoding) {
   if (selection_ != nullptr) {
     int32_t key = NormalizePosition(position);
-    if (!selection_->Contains(key < 0 ? key + kFullCircle : key)) {
+    unselected_ = !selection_->Contains(key < 0 ? key + kFullCircle : key);
+    if (unselected_) {
       current_ = -1;
       return;
     }
@@ -29,6 +31,8 @@ const SatelliteRecord* SatelliteSink::Current() const {
 }
 
 bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
+  // A satellite left out by position was read all the same.
+  if (unselected_) ++offeredOnPage_;
   if (Current() == nullptr) return false;
   ++offeredOnPage_;
   SatelliteRecord& satellite = catalogue_.At(current_);

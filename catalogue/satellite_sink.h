@@ -126,6 +126,7 @@ class SatelliteSink {
   bool merge_ = false;
   size_t offeredOnPage_ = 0;
   const PositionSelection* selection_ = nullptr;
+  bool unselected_ = false;  // the satellite named last is not selected
   std::array<size_t, 4> refusedForKind_{};  // by SystemKindCode
   size_t mergedDuplicates_ = 0;
 };

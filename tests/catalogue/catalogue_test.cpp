@@ -246,6 +246,13 @@ TEST_F(Sink, OnlySelectedPositionsEnter) {
   EXPECT_EQ(At(1).Position, -300);
   EXPECT_EQ(At(2).Position, 3730);  // 3730 is 13.0 E once more
   EXPECT_EQ(printed_.str(), "S 1 transponders loaded\nS 1 transponders loaded\nS 1 transponders loaded\n");
+  // A page of a satellite left out was read all the same: not a page that
+  // gave nothing.
+  sink_.BeginPage("page");
+  sink_.FindOrAddSatellite("S", 192);
+  Add(11000);
+  EXPECT_EQ(sink_.OfferedOnPage(), 1u);
+  EXPECT_EQ(catalogue_.SatelliteCount(), 3);
 }
 
 TEST_F(Sink, EndingsReportAndDropOnlyAnEmptyLastSatellite) {
