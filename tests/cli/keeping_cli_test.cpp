@@ -48,9 +48,11 @@ TEST_F(KeepingCli, PositionsChosenQuietlyIntoAnotherFolder) {
   program.scratch().MakeDir("work/out");
   ProgramResult result =
       program.Run({program.Work("*.ini"), "-q", "-o", "out", "--positions=5W,[10e-14E]", "/Format=i1"});
-  EXPECT_EQ(result.exitCode, 0);
+  // Quiet keeps failures: the file that is not a list says so.
+  EXPECT_EQ(result.exitCode, 2);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err.find("kavrel: " + program.Work("not-a-list.ini") + ": "), 0u) << result.err;
+  EXPECT_EQ(Lines(result.err).size(), 1u);
   EXPECT_EQ(program.ReadWork("out/0130.ini"),
             "[SATTYPE]\n1=0130\n2=Hot Bird\n[DVB]\n0=3\n1=10719,V,27500,34\n2=10758,H,22000,34\n"
             "3=11000,H,27500,56\n");
