@@ -30,21 +30,6 @@ std::string InstalledPrefix(const std::string& programPath) {
   return IsDirectory(prefix + "share/kavrel") ? prefix : std::string();
 }
 
-// Makes a directory and its parents (mode 0700 for new ones: the file may
-// hold a proxy password). False with errno set on failure.
-bool MakeDirectories(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    std::string part = path.substr(0, slash);
-    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  if (!IsDirectory(path)) {
-    errno = ENOTDIR;
-    return false;
-  }
-  return true;
-}
-
 std::string Reason(int errnum) { return std::strerror(errnum); }
 
 }  // namespace
@@ -112,6 +97,29 @@ ConfigLocation LocateConfiguration(const std::string& programPath, const Environ
     location.note = std::string(failure.what()) + "; starting with the built-in defaults";
   }
   return location;
+}
+
+std::string LocatePageCache(const std::string& programPath, const EnvironmentLookup& environment) {
+  auto folder = [](std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+  };
+  const char* chosen = environment("KAVREL_CACHE");
+  const char* xdg = environment("XDG_CACHE_HOME");
+  const char* home = environment("HOME");
+  std::string root;
+  if (chosen != nullptr && *chosen != '\0') {
+    root = folder(chosen);
+  } else if (InstalledPrefix(programPath).empty()) {
+    root = DirectoryPart(programPath) + "cache";
+  } else if (xdg != nullptr && xdg[0] == '/') {
+    root = folder(xdg) + "/kavrel";
+  } else if (home != nullptr && home[0] == '/') {
+    root = folder(home) + "/.cache/kavrel";
+  } else {
+    return std::string();
+  }
+  return root + "/pages";
 }
 
 }  // namespace kavrel

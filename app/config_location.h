@@ -31,6 +31,12 @@ std::string ConfigPathFor(const std::string& programPath);
 // file beside the program.
 ConfigLocation LocateConfiguration(const std::string& programPath, const EnvironmentLookup& environment);
 
+// The folder of the page cache: KAVREL_CACHE/pages when set; else, for a
+// program run from where it was built, cache/pages beside it; else
+// $XDG_CACHE_HOME/kavrel/pages (or $HOME/.cache/kavrel/pages). Empty when
+// none of them names a folder.
+std::string LocatePageCache(const std::string& programPath, const EnvironmentLookup& environment);
+
 }  // namespace kavrel
 
 #endif

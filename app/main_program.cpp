@@ -7,6 +7,7 @@
 #include "acquisition/input_dispatch.h"
 #include "app/config_location.h"
 #include "app/configuration.h"
+#include "app/extra_run.h"
 #include "app/list_file.h"
 #include "app/option_parser.h"
 #include "app/run.h"
@@ -145,7 +146,16 @@ void WriteCatalogue(Run& run) {
   }
 }
 
-int RunProgram(Run& run, const std::vector<std::string>& arguments, const EnvironmentLookup& environment) {
+int RunProgram(Run& run, const std::vector<std::string>& commandLine, const EnvironmentLookup& environment) {
+  std::vector<std::string> arguments = commandLine;
+  ExtraOptions extra;
+  std::string extraError;
+  bool extraRead = TakeExtraOptions(arguments, extra, extraError);
+  ExtraRun extraRun(run, extra);
+  if (!extraRead) {
+    run.diagnostics.CannotStart(extraError);
+    return run.diagnostics.Status();
+  }
   if (arguments.size() >= 2) {
     if (std::optional<int> status = AnswerAboutItself(run, arguments)) return *status;
   }
@@ -174,6 +184,9 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments, const Enviro
     return run.diagnostics.Status();  // 0 unless an argument could not be read
   }
 
+  if (!extraRun.CanStart()) return run.diagnostics.Status();
+  extraRun.ReadEarlierList();
+
   const std::string& input = arguments[1];
   if (!input.empty() && input[0] == '@') {
     ProcessListFile(run, input.substr(1));
@@ -182,11 +195,17 @@ int RunProgram(Run& run, const std::vector<std::string>& arguments, const Enviro
   }
   run.catalogue.SortSatellites();
   run.diagnostics.SetSomethingGained(run.catalogue.SatelliteCount() > 0);
-  WriteCatalogue(run);
+  bool formatAsked = false;
+  for (size_t i = 2; i < arguments.size(); ++i) formatAsked |= UpperAscii(arguments[i]).starts_with("/FORMAT=");
+  if (extraRun.Writes(formatAsked)) {
+    ExtraRun::InOutputFolder outputFolder(extra.outputDir);
+    WriteCatalogue(run);
+  }
   ReportRefusedKinds(run);
   ReportAdmissionNotes(run);
   run.out << "All done" << '\n';
   if (run.options.SaveConfig) SaveConfiguration(run);
+  extraRun.ReportChanges();
   return run.diagnostics.Status();
 }
 

@@ -56,12 +56,16 @@ bool SameFrequency(int32_t listed, int32_t offered, int32_t listedSymbolRate) {
   return difference >= -2 && difference <= 2;
 }
 
-bool Matches(const TransponderRecord& listed, const TransponderRecord& offered) {
+}  // namespace
+
+bool IsSameTransponder(const TransponderRecord& listed, const TransponderRecord& offered) {
   return SameFrequency(listed.Frequency, offered.Frequency, listed.SymbolRate) &&
          listed.Polarization == offered.Polarization &&
          listed.Details.StreamId == offered.Details.StreamId &&
          listed.Details.T2miPlpId == offered.Details.T2miPlpId;
 }
+
+namespace {
 
 bool SameTuning(const TransponderRecord& listed, const TransponderRecord& offered) {
   return listed.SymbolRate == offered.SymbolRate && listed.FecNumerator == offered.FecNumerator &&
@@ -77,7 +81,7 @@ TransponderList::Outcome TransponderList::Insert(const TransponderRecord& record
 TransponderList::Outcome TransponderList::InsertByWalk(const TransponderRecord& record) {
   const int64_t key = OrderKey(record);
   for (Node node = nodes_.begin(); node != nodes_.end(); ++node) {
-    if (Matches(*node, record)) return Overwrite(node, record);
+    if (IsSameTransponder(*node, record)) return Overwrite(node, record);
     if (OrderKey(*node) >= key) return InsertBefore(node, record);
   }
   return InsertBefore(nodes_.end(), record);
@@ -96,7 +100,7 @@ TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord&
     for (Node node = nodes_.end(); node != nodes_.begin();) {
       --node;
       if (static_cast<int64_t>(node->Frequency) < static_cast<int64_t>(record.Frequency) - 2) break;
-      if (Matches(*node, record)) candidate = node;
+      if (IsSameTransponder(*node, record)) candidate = node;
     }
     if (candidate != nodes_.end()) return Overwrite(candidate, record);
     if (nodes_.size() >= kMaxTransponders) return Outcome::kRefused;
@@ -110,13 +114,13 @@ TransponderList::Outcome TransponderList::InsertByIndex(const TransponderRecord&
     int64_t below = static_cast<int64_t>(record.Frequency) - delta;
     if (below < INT32_MIN) continue;
     auto found = index_.find(OrderKey(static_cast<int32_t>(below), record.Polarization, StreamKey(record.Details)));
-    if (found != index_.end() && Matches(*found->second, record)) {
+    if (found != index_.end() && IsSameTransponder(*found->second, record)) {
       return Overwrite(found->second, record);
     }
   }
   auto next = index_.lower_bound(key);
   if (next == index_.end()) return InsertBefore(nodes_.end(), record);
-  if (Matches(*next->second, record)) return Overwrite(next->second, record);
+  if (IsSameTransponder(*next->second, record)) return Overwrite(next->second, record);
   return InsertBefore(next->second, record);
 }
 

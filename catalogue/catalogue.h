@@ -74,6 +74,11 @@ inline bool IsLaterStream(const TransponderRecord& previous, const TransponderRe
          previous.Polarization == record.Polarization;
 }
 
+// The duplicate rule of a list: whether `offered` names the transponder
+// `listed` already holds (same polarization and stream, frequency within
+// 2 MHz, or exactly on it when the listed symbol rate is below 6000).
+bool IsSameTransponder(const TransponderRecord& listed, const TransponderRecord& offered);
+
 // The most transponders one satellite holds: the width of its count.
 constexpr size_t kMaxTransponders = 65535;
 

@@ -12,9 +12,18 @@ void SatelliteSink::BeginPage(std::string_view name) {
   current_ = -1;
   offeredOnPage_ = 0;
   BeginInput(name);
+  unselected_ = false;
 }
 
 void SatelliteSink::FindOrAddSatellite(const std::string& name, int32_t position, TextEncoding encoding) {
+  if (selection_ != nullptr) {
+    int32_t key = NormalizePosition(position);
+    unselected_ = !selection_->Contains(key < 0 ? key + kFullCircle : key);
+    if (unselected_) {
+      current_ = -1;
+      return;
+    }
+  }
   int32_t known = catalogue_.FindSatellite(position);
   auto filler = filledBy_.find(position);
   if (!merge_ && known >= 0 && catalogue_.At(known).Count() > 0 && filler != filledBy_.end() &&
@@ -42,6 +51,8 @@ const SatelliteRecord* SatelliteSink::Current() const {
 }
 
 bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
+  // A satellite left out by position was read all the same.
+  if (unselected_) ++offeredOnPage_;
   if (Current() == nullptr) return false;
   ++offeredOnPage_;
   SatelliteRecord& satellite = catalogue_.At(current_);

@@ -20,6 +20,7 @@
 #include "catalogue/admission.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/options.h"
+#include "catalogue/position_text.h"
 
 namespace kavrel {
 
@@ -52,6 +53,10 @@ class SatelliteSink {
 
   std::ostream& out() const { return out_; }
   const Options& options() const { return options_; }
+
+  // Only satellites at these positions enter the catalogue, from every
+  // input; the rows of any other go nowhere, silently. Null: all of them.
+  void SetPositionSelection(const PositionSelection* selection) { selection_ = selection; }
 
   // Set per input from a leading "+": a known position keeps its list.
   void SetMerge(bool merge) { merge_ = merge; }
@@ -138,6 +143,8 @@ class SatelliteSink {
   int32_t current_ = -1;
   bool merge_ = false;
   size_t offeredOnPage_ = 0;
+  const PositionSelection* selection_ = nullptr;
+  bool unselected_ = false;  // the satellite named last is not selected
   std::array<size_t, 4> refusedForKind_{};  // by SystemKindCode
   size_t mergedDuplicates_ = 0;
   size_t refusedForBandOrPolarization_ = 0;

@@ -16,7 +16,9 @@ void Diagnostics::ArgumentFailed(std::string_view argument, std::string_view cau
   ++failedArguments_;
 }
 
-void Diagnostics::Note(std::string_view text) { err_ << kPrefix << text << '\n'; }
+void Diagnostics::Note(std::string_view text) {
+  if (!quiet_) err_ << kPrefix << text << '\n';
+}
 
 void Diagnostics::CannotStart(std::string_view text) {
   err_ << kPrefix << text << '\n';

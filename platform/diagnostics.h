@@ -36,8 +36,12 @@ class Diagnostics {
   // run goes on without it; its status says so.
   void ArgumentFailed(std::string_view argument, std::string_view cause);
 
-  // "kavrel: <text>": worth knowing, changes no exit status.
+  // "kavrel: <text>": worth knowing, changes no exit status. Nothing while
+  // quiet.
   void Note(std::string_view text);
+
+  // Quiet: failures only, no notes.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
 
   // "kavrel: <text>": the run cannot start.
   void CannotStart(std::string_view text);
@@ -60,6 +64,7 @@ class Diagnostics {
   int failedArguments_ = 0;
   bool somethingGained_ = true;
   bool cannotStart_ = false;
+  bool quiet_ = false;
 };
 
 }  // namespace kavrel

@@ -207,6 +207,19 @@ std::optional<FileContents> FileContents::Read(const std::string& path) {
   return contents;
 }
 
+bool MakeDirectories(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    std::string part = path.substr(0, slash);
+    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  if (!IsDirectory(path)) {
+    errno = ENOTDIR;
+    return false;
+  }
+  return true;
+}
+
 void RemoveFileIfPresent(const std::string& path) {
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) ThrowFileError("Cannot delete", path, errno);
 }

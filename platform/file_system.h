@@ -76,6 +76,11 @@ class FileContents {
   std::string read_;
 };
 
+// Makes a directory and its parents, new ones with mode 0700 (they may hold
+// a proxy password or a user's pages). False with errno set on failure,
+// ENOTDIR when the path names something else.
+bool MakeDirectories(const std::string& path);
+
 // Removes a file; a missing file is not an error.
 void RemoveFileIfPresent(const std::string& path);
 

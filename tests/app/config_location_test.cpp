@@ -59,5 +59,32 @@ TEST(ConfigLocation, BesideABuiltProgramPerUserForAnInstalledOne) {
   }
 }
 
+TEST(ConfigLocation, PageCacheFollowsTheSameRule) {
+  testing::ScratchDir dir;
+  for (const char* made : {"usr", "usr/bin", "usr/share", "usr/share/kavrel"}) dir.MakeDir(made);
+  const std::string installed = dir.At("usr/bin/kavrel"), built = dir.At("build/kavrel");
+  struct Case {
+    std::string program;
+    std::map<std::string, std::string> environment;
+    std::string folder;
+  };
+  const Case cases[] = {
+      {built, {{"XDG_CACHE_HOME", "/x"}}, dir.At("build/cache/pages")},
+      {installed, {{"XDG_CACHE_HOME", "/x/"}, {"HOME", "/h"}}, "/x/kavrel/pages"},
+      {installed, {{"XDG_CACHE_HOME", "x"}, {"HOME", "/h"}}, "/h/.cache/kavrel/pages"},
+      {installed, {{"KAVREL_CACHE", "/c/"}, {"HOME", "/h"}}, "/c/pages"},
+      {built, {{"KAVREL_CACHE", "c"}}, "c/pages"},
+      {installed, {}, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LocatePageCache(c.program,
+                              [&](const char* name) -> const char* {
+                                auto found = c.environment.find(name);
+                                return found == c.environment.end() ? nullptr : found->second.c_str();
+                              }),
+              c.folder);
+  }
+}
+
 }  // namespace
 }  // namespace kavrel

@@ -267,6 +267,30 @@ TEST_F(Sink, CountsWhatTheNotesReport) {
   EXPECT_EQ(sink_.Replacements()[0].input, "third.ini");
 }
 
+TEST_F(Sink, OnlySelectedPositionsEnter) {
+  PositionSelection selection;
+  selection.Add(130);
+  selection.Add(3300);
+  sink_.SetPositionSelection(&selection);
+  for (int32_t position : {130, 192, -300, 3730, 282}) {
+    sink_.FindOrAddSatellite("S", position);
+    Add(11000);
+    sink_.EndSatellite("S");
+  }
+  ASSERT_EQ(catalogue_.SatelliteCount(), 3);
+  EXPECT_EQ(At(0).Position, 130);
+  EXPECT_EQ(At(1).Position, -300);
+  EXPECT_EQ(At(2).Position, 3730);  // 3730 is 13.0 E once more
+  EXPECT_EQ(printed_.str(), "S 1 transponders loaded\nS 1 transponders loaded\nS 1 transponders loaded\n");
+  // A page of a satellite left out was read all the same: not a page that
+  // gave nothing.
+  sink_.BeginPage("page");
+  sink_.FindOrAddSatellite("S", 192);
+  Add(11000);
+  EXPECT_EQ(sink_.OfferedOnPage(), 1u);
+  EXPECT_EQ(catalogue_.SatelliteCount(), 3);
+}
+
 TEST_F(Sink, EndingsReportAndDropOnlyAnEmptyLastSatellite) {
   sink_.FindOrAddSatellite("Empty", 100);
   sink_.FindOrAddSatellite("Full", 200);

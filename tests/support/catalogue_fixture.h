@@ -48,6 +48,7 @@ inline void AddSatellite(Run& run, const std::string& name, int32_t position,
     offered.NetworkId = t.NetworkId;
     offered.TransportStreamId = t.TransportStreamId;
     offered.Providers = t.Providers;
+    offered.Details = t.Details;
     sink.AddTransponder(offered);
   }
 }
