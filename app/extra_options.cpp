@@ -90,7 +90,7 @@ bool TakeExtraOptions(std::vector<std::string>& arguments, ExtraOptions& options
     error = "--changes-format needs --changes";
     return false;
   }
-  for (auto [given, name] : {std::pair{!options.updatePath.empty(), "--update"}, std::pair{options.offline, "--offline"},
+  for (auto [given, name] : {std::pair{options.offline, "--offline"},
                              std::pair{options.refresh, "--refresh"}}) {
     if (given) {
       error = std::string(name) + " is not available in this version yet";

@@ -39,13 +39,24 @@ bool ExtraRun::CanStart() {
   return true;
 }
 
-void ExtraRun::ReadEarlierList() {
-  if (!options_.changes || options_.changesPath.empty()) return;
+void ExtraRun::ReadEarlierList(const std::string& updated) {
+  if (!options_.changes) return;
   discard_ = std::make_unique<std::ostream>(nullptr);
-  earlier_ = std::make_unique<Run>(*discard_, run_.diagnostics.stream());
+  bool given = !options_.changesPath.empty();
+  earlier_ = std::make_unique<Run>(*discard_, given ? run_.diagnostics.stream() : *discard_);
   earlier_->options = run_.options;
   earlier_->SavedOptions = run_.SavedOptions;
   earlier_->input.ConfigPath = run_.input.ConfigPath;
+  if (!given) {
+    // The list being updated, whole; a missing one is an empty list, and
+    // one that cannot be read stops the update itself.
+    try {
+      if (!updated.empty()) ProcessInput(earlier_->input, updated);
+    } catch (const FatalError&) {
+    }
+    earlier_->catalogue.SortSatellites();
+    return;
+  }
   earlier_->sink.SetPositionSelection(options_.positions ? &*options_.positions : nullptr);
   // A path of an option names a file from the current directory, not from
   // the program's as a bare input name does.

@@ -29,8 +29,9 @@ class ExtraRun {
   bool CanStart();
 
   // Reads the list the changes are compared with, before this run's
-  // inputs. A list that gives nothing is a failed input.
-  void ReadEarlierList();
+  // inputs: the --changes=PATH one, which fails as an input when it gives
+  // nothing, else `updated` (the list being updated, as it stands).
+  void ReadEarlierList(const std::string& updated);
 
   // Whether the run writes an output: not for a comparison with a given
   // list unless /Format= asks for one.

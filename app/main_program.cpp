@@ -9,6 +9,7 @@
 #include "app/configuration.h"
 #include "app/extra_run.h"
 #include "app/list_file.h"
+#include "app/list_update.h"
 #include "app/option_parser.h"
 #include "app/run.h"
 #include "formats/format_table.h"
@@ -184,8 +185,13 @@ int RunProgram(Run& run, const std::vector<std::string>& commandLine, const Envi
     return run.diagnostics.Status();  // 0 unless an argument could not be read
   }
 
+  bool formatAsked = false;
+  for (size_t i = 2; i < arguments.size(); ++i) formatAsked |= UpperAscii(arguments[i]).starts_with("/FORMAT=");
   if (!extraRun.CanStart()) return run.diagnostics.Status();
-  extraRun.ReadEarlierList();
+  ListUpdate update(run, extra);
+  if (!update.Start(formatAsked)) return run.diagnostics.Status();
+  extraRun.ReadEarlierList(update.Active() ? update.InputName() : std::string());
+  if (!update.ReadList()) return run.diagnostics.Status();
 
   const std::string& input = arguments[1];
   if (!input.empty() && input[0] == '@') {
@@ -194,10 +200,15 @@ int RunProgram(Run& run, const std::vector<std::string>& commandLine, const Envi
     ProcessInput(run.input, input);
   }
   run.catalogue.SortSatellites();
-  run.diagnostics.SetSomethingGained(run.catalogue.SatelliteCount() > 0);
-  bool formatAsked = false;
-  for (size_t i = 2; i < arguments.size(); ++i) formatAsked |= UpperAscii(arguments[i]).starts_with("/FORMAT=");
-  if (extraRun.Writes(formatAsked)) {
+  if (update.Active()) {
+    bool gained = update.KeepUnreplaced();
+    run.diagnostics.SetSomethingGained(gained);
+    if (gained) {
+      update.Write();
+    } else {
+      run.diagnostics.Note(extra.updatePath + " stays as it was: no input of the run gave anything");
+    }
+  } else if (extraRun.Writes(formatAsked)) {
     ExtraRun::InOutputFolder outputFolder(extra.outputDir);
     WriteCatalogue(run);
   }

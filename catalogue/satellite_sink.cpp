@@ -94,4 +94,28 @@ void SatelliteSink::AbandonPage() {
   current_ = -1;
 }
 
+size_t SatelliteSink::FilledPositions() const {
+  size_t filled = 0;
+  for (const auto& [position, serial] : filledBy_) {
+    int32_t index = catalogue_.FindSatellite(position);
+    filled += index >= 0 && catalogue_.At(index).Count() > 0;
+  }
+  return filled;
+}
+
+void SatelliteSink::KeepUnreplaced(Catalogue& kept) {
+  for (SatelliteRecord& satellite : kept.satellites_) {
+    int32_t index = catalogue_.FindSatellite(satellite.Position);
+    if (index < 0) {
+      catalogue_.satellites_.push_back(std::move(satellite));
+    } else if (catalogue_.At(index).Count() == 0) {
+      catalogue_.At(index) = std::move(satellite);
+    }
+  }
+  kept.satellites_.clear();
+  kept.RebuildIndex();
+  catalogue_.RebuildIndex();
+  current_ = -1;
+}
+
 }  // namespace kavrel

@@ -125,6 +125,19 @@ class SatelliteSink {
   };
   const std::vector<Replacement>& Replacements() const { return replacements_; }
 
+  // Forgets which input filled each position, so that the inputs after a
+  // list being updated replace its satellites without a note.
+  void ForgetFillers() { filledBy_.clear(); }
+
+  // Positions an input filled since ForgetFillers that still hold
+  // transponders: what the inputs after the list gained.
+  size_t FilledPositions() const;
+
+  // Puts back the satellites of `kept` (moved out of it) whose position the
+  // catalogue lacks or holds empty: a list being updated keeps whatever no
+  // input brought again, a page that failed included.
+  void KeepUnreplaced(Catalogue& kept);
+
   // A page that was given up: prints "Error while parsing HTML data" and
   // discards the satellite the page was filling with what it had read.
   // A page that gave up before naming one takes nothing with it: the last

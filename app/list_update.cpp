@@ -1,0 +1,210 @@
+#include "app/list_update.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "acquisition/input_dispatch.h"
+#include "app/extra_run.h"
+#include "app/main_program.h"
+#include "formats/format_table.h"
+#include "platform/fatal_error.h"
+#include "platform/file_system.h"
+#include "platform/text.h"
+
+namespace kavrel {
+
+namespace {
+
+bool KeepsFolder(uint8_t code) {
+  return code == kFormatIni1 || code == kFormatIni2 || code == kFormatIni3 || code == kFormatDvbv5;
+}
+
+// The format a list file's content shows: a satellite.dll, or a
+// satellites.xml with (Enigma2) or without the system of each transponder.
+const OutputFormat* FormatOfListFile(const std::string& path) {
+  std::optional<FileContents> contents = FileContents::Read(path);
+  if (!contents) return nullptr;
+  const InputFormat* read = InputFormatOf(path, contents->bytes());
+  if (read == nullptr) return nullptr;
+  if (read->label == "DLL") return FindOutputFormat(kFormatDll);
+  if (read->label != "XML") return nullptr;
+  bool enigma2 = contents->bytes().find(" system=\"") != std::string_view::npos;
+  return FindOutputFormat(enigma2 ? kFormatEnigma2 : kFormatXml);
+}
+
+std::string Why(int errnum) { return std::strerror(errnum); }
+
+// Renames a new file over `target` after its bytes are on disk; an existing
+// target lends it its mode. The old file stays whole on any failure.
+void Install(const std::string& fresh, const std::string& target) {
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) (void)::chmod(fresh.c_str(), old.st_mode & 07777);
+  int fd = ::open(fresh.c_str(), O_RDONLY | O_CLOEXEC);
+  bool synced = fd >= 0 && ::fsync(fd) == 0;
+  int errnum = errno;
+  if (fd >= 0) ::close(fd);
+  if (!synced || ::rename(fresh.c_str(), target.c_str()) != 0) {
+    if (synced) errnum = errno;
+    throw FatalError("Unable to write to " + target + ": " + Why(errnum) + "; it keeps the list it held");
+  }
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+  std::string left, right;
+  return ReadWholeFile(a, left) && ReadWholeFile(b, right) && left == right;
+}
+
+// A folder of our own beside the list, gone again with what it still holds.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& beside) {
+    std::string pattern = DirectoryPart(beside) + "." + std::string(NamePart(beside)) + ".kavrel-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw FatalError("Unable to write beside " + beside + ": " + Why(errno) + "; it keeps the list it held");
+    }
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    for (const std::string& name : FindMatchingNames(path_, "*")) RemoveFileIfPresent(path_ + "/" + name);
+    (void)::rmdir(path_.c_str());
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+ListUpdate::ListUpdate(Run& run, const ExtraOptions& options) : run_(run) {
+  path_ = options.updatePath;
+  if (path_.empty()) return;
+  while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
+  if (path_[0] != '/') path_ = CurrentDirectory() + "/" + path_;
+  outputDir_ = !options.outputDir.empty();
+  selection_ = options.positions ? &*options.positions : nullptr;
+}
+
+ListUpdate::~ListUpdate() {
+  if (lock_ >= 0) ::close(lock_);
+}
+
+bool ListUpdate::Refuse(const std::string& why) {
+  run_.out.flush();
+  run_.diagnostics.CannotStart("--update: " + why);
+  return false;
+}
+
+bool ListUpdate::Start(bool formatAsked) {
+  if (!Active()) return true;
+  if (outputDir_) return Refuse("the list is written where it is; -o/--output-dir cannot go with it");
+  exists_ = PathExists(path_);
+  bool isFolder = exists_ && IsDirectory(path_);
+  if (!formatAsked) {
+    if (!exists_) {
+      return Refuse(path_ + " does not exist yet: a new list needs /Format= (x, e or d for a file; i1, i2, i3 or v "
+                            "for a folder)");
+    }
+    if (!isFolder) {
+      const OutputFormat* format = FormatOfListFile(path_);
+      if (format == nullptr) {
+        return Refuse(path_ + " is not a list kavrel can read back (satellites.xml or satellite.dll); it stays as it "
+                              "was");
+      }
+      for (Options* options : {&run_.options, &run_.SavedOptions}) {
+        options->FormatCode = format->code;
+        for (uint8_t kind : format->switchedOn) {
+          if (kind != 0) options->AcceptedKinds.Add(kind);
+        }
+      }
+    }
+  }
+  uint8_t code = run_.options.FormatCode;
+  if (code == kFormatTrp || code == kFormatKathrein) {
+    return Refuse("kavrel cannot read /Format=t or /Format=k files back, so it cannot keep such a list up to date");
+  }
+  folder_ = KeepsFolder(code);
+  std::string letters = LowerAscii(FindOutputFormat(code)->letters);
+  if (exists_ && folder_ != isFolder) {
+    return Refuse(path_ + (folder_ ? " is a file; /Format=" + letters + " keeps a folder of files"
+                                   : " is a folder; /Format=" + letters + " keeps one file") +
+                  "; it stays as it was");
+  }
+  std::string parent = DirectoryPart(path_);
+  if (!IsDirectory(parent)) return Refuse("the folder " + parent + " does not exist");
+  if (exists_ && ::access(path_.c_str(), W_OK) != 0) {
+    return Refuse(path_ + " cannot be written (" + Why(errno) + "); it stays as it was");
+  }
+  std::string lockPath = path_ + ".lock";
+  lock_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock_ < 0) return Refuse("cannot open the lock file " + lockPath + ": " + Why(errno));
+  if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+    return Refuse("another kavrel run is updating " + path_ + " (it holds " + lockPath +
+                  "); try again when it has finished");
+  }
+  return true;
+}
+
+std::string ListUpdate::InputName() const {
+  if (!folder_) return path_;
+  return path_ + (run_.options.FormatCode == kFormatDvbv5 ? "/*" : "/*.ini");
+}
+
+bool ListUpdate::ReadList() {
+  if (!Active()) return true;
+  if (exists_) {
+    // The whole list is kept: a position selection chooses among the
+    // inputs of the run, not among the satellites already listed.
+    run_.sink.SetPositionSelection(nullptr);
+    ProcessInput(run_.input, InputName());
+    run_.sink.SetPositionSelection(selection_);
+    bool emptyFolder = folder_ && FindMatchingNames(path_, NamePart(InputName())).empty();
+    if (run_.catalogue.SatelliteCount() == 0 && !emptyFolder) {
+      return Refuse(path_ + " holds no list kavrel can read; it stays as it was");
+    }
+    discard_ = std::make_unique<std::ostream>(nullptr);
+    kept_ = std::make_unique<Run>(*discard_, *discard_);
+    kept_->options = run_.options;
+    kept_->SavedOptions = run_.SavedOptions;
+    kept_->input.ConfigPath = run_.input.ConfigPath;
+    ProcessInput(kept_->input, InputName());
+  }
+  run_.sink.ForgetFillers();
+  return true;
+}
+
+bool ListUpdate::KeepUnreplaced() {
+  bool gained = run_.sink.FilledPositions() > 0;
+  if (kept_) run_.sink.KeepUnreplaced(kept_->catalogue);
+  run_.catalogue.SortSatellites();
+  return gained;
+}
+
+void ListUpdate::Write() {
+  ScratchFolder scratch(path_);
+  {
+    ExtraRun::InOutputFolder inScratch(scratch.path());
+    WriteCatalogue(run_);
+  }
+  std::vector<std::string> names = FindMatchingNames(scratch.path(), "*");
+  if (!folder_) {
+    if (names.size() != 1) throw FatalError("Unable to write to " + path_ + ": the format wrote no single file");
+    Install(scratch.path() + "/" + names[0], path_);
+    return;
+  }
+  if (!exists_ && !MakeDirectories(path_)) throw FatalError("Unable to create the folder " + path_ + ": " + Why(errno));
+  for (const std::string& name : names) {
+    std::string target = path_ + "/" + name;
+    if (!SameBytes(scratch.path() + "/" + name, target)) Install(scratch.path() + "/" + name, target);
+  }
+}
+
+}  // namespace kavrel
