@@ -1,5 +1,6 @@
 #include "app/list_update.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -60,11 +61,14 @@ bool SameBytes(const std::string& a, const std::string& b) {
   return ReadWholeFile(a, left) && ReadWholeFile(b, right) && left == right;
 }
 
+// The name of a scratch folder beside a list, up to its random part.
+std::string ScratchPrefix(const std::string& list) { return "." + std::string(NamePart(list)) + ".kavrel-"; }
+
 // A folder of our own beside the list, gone again with what it still holds.
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& beside) {
-    std::string pattern = DirectoryPart(beside) + "." + std::string(NamePart(beside)) + ".kavrel-XXXXXX";
+    std::string pattern = DirectoryPart(beside) + ScratchPrefix(beside) + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw FatalError("Unable to write beside " + beside + ": " + Why(errno) + "; it keeps the list it held");
     }
@@ -81,6 +85,26 @@ class ScratchFolder {
  private:
   std::string path_;
 };
+
+// Removes the scratch folders of runs that were killed while they wrote:
+// under the lock no living run owns one.
+void RemoveLeftScratch(const std::string& list) {
+  std::string parent = DirectoryPart(list);
+  std::string prefix = ScratchPrefix(list);
+  std::vector<std::string> left;
+  if (DIR* dir = ::opendir(parent.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name.starts_with(prefix) && name.size() == prefix.size() + 6) left.push_back(parent + name);
+    }
+    ::closedir(dir);
+  }
+  for (const std::string& folder : left) {
+    if (!IsDirectory(folder)) continue;
+    for (const std::string& name : FindMatchingNames(folder, "*")) RemoveFileIfPresent(folder + "/" + name);
+    (void)::rmdir(folder.c_str());
+  }
+}
 
 }  // namespace
 
@@ -150,6 +174,7 @@ bool ListUpdate::Start(bool formatAsked) {
     return Refuse("another kavrel run is updating " + path_ + " (it holds " + lockPath +
                   "); try again when it has finished");
   }
+  RemoveLeftScratch(path_);
   return true;
 }
 
@@ -200,7 +225,11 @@ void ListUpdate::Write() {
     Install(scratch.path() + "/" + names[0], path_);
     return;
   }
-  if (!exists_ && !MakeDirectories(path_)) throw FatalError("Unable to create the folder " + path_ + ": " + Why(errno));
+  // A list folder is the user's to share with a receiver's software: the
+  // umask decides who reads it.
+  if (!exists_ && ::mkdir(path_.c_str(), 0777) != 0) {
+    throw FatalError("Unable to create the folder " + path_ + ": " + Why(errno));
+  }
   for (const std::string& name : names) {
     std::string target = path_ + "/" + name;
     if (!SameBytes(scratch.path() + "/" + name, target)) Install(scratch.path() + "/" + name, target);

@@ -1,7 +1,10 @@
 // Keeping a list with the GNU-style options: comparing two sources,
 // choosing positions, quiet runs into another folder, and the answers to
 // bad options.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "support/program.h"
 
@@ -80,7 +83,17 @@ TEST_F(KeepingCli, BadOptionsAreRefusedClearly) {
       {{"new.ini", "--changes-format=json"}, 1, "kavrel: --changes-format needs --changes"},
       {{"new.ini", "--changes=missing.ini"}, 2, "kavrel: " },
       {{"new.ini", "--changes=not-a-list.ini"}, 2, "holds no list kavrel can read"},
+      {{"new.ini", "--update=list.xml", "/Format=t"}, 1, "kavrel: --update: kavrel cannot read /Format=t or /Format=k"},
+      {{"new.ini", "--update=list", "/Format=k"}, 1, "kavrel: --update: kavrel cannot read /Format=t or /Format=k"},
+      {{"new.ini", "--update=new.xml"}, 1, "new.xml does not exist yet: a new list needs /Format="},
+      {{"new.ini", "--update=not-a-list.ini"}, 1, "not-a-list.ini is not a list kavrel can read back"},
+      {{"new.ini", "--update=junk.xml"}, 1, "junk.xml holds no list kavrel can read; it stays as it was"},
+      {{"new.ini", "--update=new.ini", "/Format=i1"}, 1, "new.ini is a file; /Format=i1 keeps a folder"},
+      {{"new.ini", "--update=locked.xml", "/Format=x"}, 1, "another kavrel run is updating"},
   };
+  program.WriteWork("junk.xml", "<satellites>\n");
+  int lock = ::open(program.Work("locked.xml.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
   for (const Case& c : cases) {
     std::vector<std::string> arguments = c.arguments;
     arguments[0] = program.Work(arguments[0]);
@@ -89,6 +102,12 @@ TEST_F(KeepingCli, BadOptionsAreRefusedClearly) {
     EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
   }
+  ::close(lock);
+  // A refused update touched nothing.
+  EXPECT_EQ(program.ReadWork("junk.xml"), "<satellites>\n");
+  EXPECT_EQ(program.ReadWork("not-a-list.ini"), "hello\n");
+  EXPECT_FALSE(program.WorkExists("new.xml"));
+  EXPECT_FALSE(program.WorkExists("locked.xml"));
 }
 
 }  // namespace
