@@ -208,9 +208,12 @@ int RunProgram(Run& run, const std::vector<std::string>& commandLine, const Envi
     } else {
       run.diagnostics.Note(extra.updatePath + " stays as it was: no input of the run gave anything");
     }
-  } else if (extraRun.Writes(formatAsked)) {
-    ExtraRun::InOutputFolder outputFolder(extra.outputDir);
-    WriteCatalogue(run);
+  } else {
+    run.diagnostics.SetSomethingGained(run.catalogue.SatelliteCount() > 0);
+    if (extraRun.Writes(formatAsked)) {
+      ExtraRun::InOutputFolder outputFolder(extra.outputDir);
+      WriteCatalogue(run);
+    }
   }
   ReportRefusedKinds(run);
   ReportAdmissionNotes(run);
