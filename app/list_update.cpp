@@ -185,14 +185,14 @@ std::string ListUpdate::InputName() const {
 
 bool ListUpdate::ReadList() {
   if (!Active()) return true;
-  if (exists_) {
+  // A folder without list files yet is an empty list, not a failed input.
+  if (exists_ && !(folder_ && FindMatchingNames(path_, NamePart(InputName())).empty())) {
     // The whole list is kept: a position selection chooses among the
     // inputs of the run, not among the satellites already listed.
     run_.sink.SetPositionSelection(nullptr);
     ProcessInput(run_.input, InputName());
     run_.sink.SetPositionSelection(selection_);
-    bool emptyFolder = folder_ && FindMatchingNames(path_, NamePart(InputName())).empty();
-    if (run_.catalogue.SatelliteCount() == 0 && !emptyFolder) {
+    if (run_.catalogue.SatelliteCount() == 0) {
       return Refuse(path_ + " holds no list kavrel can read; it stays as it was");
     }
     discard_ = std::make_unique<std::ostream>(nullptr);

@@ -65,5 +65,24 @@ TEST(UpdateCli, DailyUpdateWithAFailingPageKeepsYesterdaysSatellite) {
   EXPECT_EQ(program.WorkNames(), (std::vector<std::string>{"daily.txt", "list.xml", "list.xml.lock", "west.ini"}));
 }
 
+TEST(UpdateCli, AFolderListGainsFilesAndKeepsTheOthers) {
+  InstalledProgram program;
+  program.scratch().MakeDir("work/lists");  // empty: a list without satellites yet
+  const std::string hotBird = "[SATTYPE]\n1=0130\n2=Hot Bird\n[DVB]\n0=1\n1=10719,V,27500,34\n";
+  program.WriteWork("hotbird.ini", hotBird);
+  program.WriteWork("west.ini", "[SATTYPE]\n1=3550\n2=West Sat\n[DVB]\n0=1\n1=12000,H,27500,78\n");
+  ProgramResult first = program.Run({program.Work("hotbird.ini"), "/Format=i1", "--update=lists"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(program.ReadWork("lists/0130.ini"), hotBird);
+
+  // Without /Format= a folder takes the run's format: the configuration's
+  // SaveFormat, i1 by default.
+  ProgramResult second = program.Run({program.Work("west.ini"), "--update=lists/", "-q"});
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(program.ReadWork("lists/0130.ini"), hotBird);
+  EXPECT_TRUE(program.WorkExists("lists/3550.ini"));
+  EXPECT_FALSE(program.WorkExists("lists/0130(1).ini"));
+}
+
 }  // namespace
 }  // namespace kavrel::testing
