@@ -12,7 +12,7 @@
 
 #include "acquisition/input_dispatch.h"
 #include "app/extra_run.h"
-#include "app/main_program.h"
+#include "app/catalogue_output.h"
 #include "formats/format_table.h"
 #include "platform/fatal_error.h"
 #include "platform/file_system.h"

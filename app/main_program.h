@@ -24,9 +24,6 @@ constexpr const char* kBanner = "---- Kavrel v2.45b ----";
 int RunProgram(Run& run, const std::vector<std::string>& arguments,
                const EnvironmentLookup& environment = [](const char* name) { return std::getenv(name); });
 
-// Calls the writer that the format code selects.
-void WriteCatalogue(Run& run);
-
 }  // namespace kavrel
 
 #endif
