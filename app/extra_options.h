@@ -1,7 +1,7 @@
-// The GNU-style options kavrel has beside the specified "/" options: they
-// keep a list up to date, report what changed, choose positions and where
-// outputs go. They are taken out of the command line before the specified
-// part reads it, so a command line without them runs exactly as before.
+// The GNU-style options kavrel has beside its own "/" options: they keep a
+// list up to date, report what changed, choose positions and where outputs
+// go. They are taken out of the command line before the "/" option parser
+// reads it, so a command line without them runs exactly as before.
 #ifndef KAVREL_APP_EXTRA_OPTIONS_H
 #define KAVREL_APP_EXTRA_OPTIONS_H
 
