@@ -23,6 +23,7 @@ std::string_view FailureWords(FetchFailure failure) {
     case FetchFailure::kTooLarge: return "the page is too large";
     case FetchFailure::kEndedEarly: return "the page ended early";
     case FetchFailure::kCorrupt: return "the page could not be decoded";
+    case FetchFailure::kNotKept: return "no copy of the page is kept, and --offline fetches nothing";
   }
   return "";
 }
@@ -49,6 +50,20 @@ bool IsHostFailure(FetchFailure failure) {
     case FetchFailure::kProxy:
     case FetchFailure::kProxyOption:
       return true;
+    default:
+      return false;
+  }
+}
+
+bool IsPassingStatus(int status) { return status == 429 || (status >= 500 && status <= 599); }
+
+bool IsPassingFailure(const FetchResult& result) {
+  switch (result.failure) {
+    case FetchFailure::kRefused:
+    case FetchFailure::kTimedOut:
+      return true;
+    case FetchFailure::kHttpStatus:
+      return IsPassingStatus(result.status);
     default:
       return false;
   }

@@ -30,6 +30,7 @@ enum class FetchFailure {
   kTooLarge,       // more bytes than the page may have
   kEndedEarly,     // the body stopped before its end
   kCorrupt,        // chunks or compressed data that cannot be decoded
+  kNotKept,        // --offline, and no copy of the page is kept
 };
 
 struct FetchResult {
@@ -41,6 +42,8 @@ struct FetchResult {
   std::string cause;
   // A secure page: the page as decoded. Plain http leaves it in its file.
   std::string body;
+  // kHttpStatus: the status the server answered.
+  int status = 0;
 
   bool ok() const { return failure == FetchFailure::kNone; }
 };
@@ -55,6 +58,14 @@ std::string_view FailureWords(FetchFailure failure);
 // Failures that say something about the host rather than about the page:
 // when they repeat, the host's other pages would fail the same way.
 bool IsHostFailure(FetchFailure failure);
+
+// Statuses of a server that is busy or down for a while (429, any 5xx,
+// the 52x of a front that cannot reach its site): asking later may work.
+bool IsPassingStatus(int status);
+
+// Failures that asking again later may mend: a time-out, a refused
+// connection, a passing status.
+bool IsPassingFailure(const FetchResult& result);
 
 }  // namespace kavrel
 

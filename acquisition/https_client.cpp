@@ -34,19 +34,16 @@ constexpr std::chrono::seconds kMaxRetryWaiting{60};
 
 // What one request came to.
 struct Exchange {
-  enum Kind { kPage, kFailed, kRedirect, kPassingFailure } kind = kFailed;
+  enum Kind { kPage, kFailed, kRedirect, kPassingFailure, kNotModified } kind = kFailed;
   FetchResult result;    // the page, or the failure when it is final
   std::string location;  // kRedirect: where to
   std::optional<int64_t> retryAfterSeconds;
+  CachedPage validators;  // kPage: the ETag and Last-Modified it came with
 };
 
-Exchange Failed(FetchResult result) { return Exchange{Exchange::kFailed, std::move(result), "", std::nullopt}; }
+Exchange Failed(FetchResult result) { return Exchange{Exchange::kFailed, std::move(result), "", std::nullopt, {}}; }
 Exchange Failed(FetchFailure failure, std::string_view reportLine, std::string cause = "") {
   return Failed(FetchFailed(failure, reportLine, std::move(cause)));
-}
-
-bool IsPassingStatus(int status) {
-  return status == 429 || status == 500 || status == 502 || status == 503 || status == 504;
 }
 
 bool IsRedirectStatus(int status) {
@@ -199,15 +196,18 @@ Exchange ReceiveBody(InputContext& context, TlsConnection& tls, int fd, const Bo
     dots(1);
   }
   if (decoder.Finish(tls.ClosedCleanly()) != FetchFailure::kNone) return Failed(decoder.failure());
-  Exchange page{Exchange::kPage, FetchResult{}, "", std::nullopt};
+  Exchange page{Exchange::kPage, FetchResult{}, "", std::nullopt, {}};
   page.result.body = decoder.TakePage();
+  page.validators.etag = head.Field("ETag").value_or("");
+  page.validators.lastModified = head.Field("Last-Modified").value_or("");
   return page;
 }
 
 // One request of a download: connect, shake hands, ask, judge the head, and
-// for a page take its body.
+// for a page take its body. With a kept page the request asks whether the
+// page changed since, and "304 Not Modified" says it did not.
 Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bounds& bounds,
-                     bool withCredentials) {
+                     bool withCredentials, const CachedPage* kept) {
   std::ostream& out = context.out();
   const Options& options = context.options();
   bool viaProxy = !options.ProxyHost.empty();
@@ -243,7 +243,7 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bou
 
   out << "Sending request..." << '\n';
   if (!bounds.Arm(socket.fd()) ||
-      !tls.Write(BuildSecureRequest(address, options, context.UserAgent, withCredentials))) {
+      !tls.Write(BuildSecureRequest(address, options, context.UserAgent, withCredentials, kept))) {
     return Failed(FetchFailure::kSendFailed, "Error: Can't send request");
   }
   out << "Receiving data..." << '\n';
@@ -262,11 +262,13 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bou
   if (!head) return Failed(FetchFailure::kBadHead, "Error: Unknown HTTP header");
   if (IsRedirectStatus(head->status)) {
     return Exchange{Exchange::kRedirect, FetchResult{}, std::string(head->Field("Location").value_or("")),
-                    std::nullopt};
+                    std::nullopt, {}};
   }
+  if (head->status == 304 && kept != nullptr) return Exchange{Exchange::kNotModified, FetchResult{}, "", std::nullopt, {}};
   if (head->status != 200) {
     Exchange failure = Failed(FetchFailure::kHttpStatus, "Error: The server answered " + StatusText(*head),
                               "the server answered " + StatusText(*head));
+    failure.result.status = head->status;
     if (IsPassingStatus(head->status)) {
       failure.kind = Exchange::kPassingFailure;
       failure.retryAfterSeconds = RetryAfterSeconds(*head);
@@ -281,7 +283,7 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bou
 }  // namespace
 
 std::string BuildSecureRequest(const WebAddress& address, const Options& options, std::string_view userAgent,
-                               bool withCredentials) {
+                               bool withCredentials, const CachedPage* kept) {
   std::string request = "GET " + address.target + " HTTP/1.1\r\n";
   request += "Connection: close\r\n";
   request += "Host: " + address.authority + "\r\n";
@@ -289,6 +291,12 @@ std::string BuildSecureRequest(const WebAddress& address, const Options& options
   request += "Accept-Encoding: gzip, identity\r\n";
   if (withCredentials && options.ProxyHost.empty() && HasCredentials(options)) {
     request += "Authorization: " + BasicCredentials(options);
+  }
+  // The kept page's validators, as its server gave them (they never hold a
+  // line break: the cache does not keep such a value).
+  if (kept != nullptr && !kept->etag.empty()) request += "If-None-Match: " + kept->etag + "\r\n";
+  if (kept != nullptr && !kept->lastModified.empty()) {
+    request += "If-Modified-Since: " + kept->lastModified + "\r\n";
   }
   request += UserAgentLine(userAgent);
   request += "\r\n";
@@ -306,9 +314,52 @@ std::string BuildTunnelRequest(const WebAddress& address, const Options& options
   return request;
 }
 
+namespace {
+
+// The run's page cache, opened on its first secure page; nothing when the
+// run keeps no pages or the cache had to be given up (said once, as a note).
+PageCache* UsableCache(InputContext& context) {
+  if (context.PageCacheDirectory.empty()) return nullptr;
+  if (!context.cache) {
+    context.cache = PageCache::Open(context.PageCacheDirectory);
+    if (!context.cache->usable()) context.diagnostics.Note(context.cache->note());
+  }
+  return context.cache->usable() ? &*context.cache : nullptr;
+}
+
+// Keeps a page that came whole; a cache that cannot be written is given up
+// with a note and the run goes on without it.
+void KeepInCache(InputContext& context, const std::string& address, const std::string& body,
+                 CachedPage validators) {
+  PageCache* cache = UsableCache(context);
+  if (cache == nullptr) return;
+  validators.body = body;
+  if (!cache->Keep(address, validators) && !cache->usable()) context.diagnostics.Note(cache->note());
+}
+
+// --offline: the kept page, or why there is none; nothing is fetched.
+FetchResult ReadKeptPage(InputContext& context, const std::string& address) {
+  context.out() << "Reading the kept copy of " << address << "..." << '\n';
+  PageCache* cache = UsableCache(context);
+  std::optional<CachedPage> kept = cache != nullptr ? cache->Find(address) : std::nullopt;
+  if (!kept) return FetchFailed(FetchFailure::kNotKept, "");
+  FetchResult page;
+  page.body = std::move(kept->body);
+  return page;
+}
+
+}  // namespace
+
 FetchResult FetchSecurePage(InputContext& context, const std::string& address) {
   std::ostream& out = context.out();
+  if (context.cacheMode == CacheMode::kOffline) return ReadKeptPage(context, address);
   out << "Downloading " << address << "..." << '\n';
+  // A kept copy is asked about only when its server gave it a validator.
+  std::optional<CachedPage> kept;
+  if (PageCache* cache = context.cacheMode == CacheMode::kAsk ? UsableCache(context) : nullptr) {
+    kept = cache->Find(address);
+    if (kept && kept->etag.empty() && kept->lastModified.empty()) kept.reset();
+  }
   Bounds bounds{Deadline(PageDeadlineOf(context)), context.NetworkTimeoutSeconds};
   std::optional<WebAddress> origin = ParseWebAddress(address);
   std::string current = address;
@@ -324,13 +375,23 @@ FetchResult FetchSecurePage(InputContext& context, const std::string& address) {
     // redirect elsewhere goes without them.
     bool withCredentials = origin && SameOrigin(*origin, *parsed);
     context.pacer.WaitTurn(parsed->host, std::chrono::milliseconds(context.PageDelayMs));
-    Exchange exchange = RequestOnce(context, *parsed, bounds, withCredentials);
+    Exchange exchange = RequestOnce(context, *parsed, bounds, withCredentials, kept ? &*kept : nullptr);
     context.pacer.Finished(parsed->host);
     switch (exchange.kind) {
       case Exchange::kPage:
         out << "Data received" << '\n';
         out << "Connection closed" << '\n';
+        KeepInCache(context, address, exchange.result.body, std::move(exchange.validators));
         return std::move(exchange.result);
+      case Exchange::kNotModified: {
+        out << "Not modified since it was kept: reading the kept copy" << '\n';
+        out << "Connection closed" << '\n';
+        // Still in use: the entry must not expire as if it were forgotten.
+        context.cache->Touch(address);
+        FetchResult page;
+        page.body = std::move(kept->body);
+        return page;
+      }
       case Exchange::kFailed:
         return std::move(exchange.result);
       case Exchange::kRedirect: {

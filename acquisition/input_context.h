@@ -7,16 +7,23 @@
 #define KAVREL_ACQUISITION_INPUT_CONTEXT_H
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <string>
 
 #include "acquisition/host_pacer.h"
+#include "acquisition/page_cache.h"
 #include "catalogue/options.h"
 #include "catalogue/satellite_sink.h"
 #include "platform/diagnostics.h"
 
 namespace kavrel {
+
+// How secure pages use the page cache: ask whether a kept page changed,
+// read kept pages only (--offline), or fetch every page whole and keep the
+// new copy (--refresh).
+enum class CacheMode { kAsk, kOffline, kRefresh };
 
 struct InputContext {
   InputContext(SatelliteSink& satelliteSink, Diagnostics& runDiagnostics)
@@ -47,6 +54,13 @@ struct InputContext {
   // network time limit.
   int64_t MaxPageSize = kDefaultMaxPageSize;
   int PageDeadlineSeconds = kDefaultPageDeadlineSeconds;
+
+  // Where secure pages are kept (empty: nowhere), how they are used, and
+  // the cache itself, opened on the first secure page so that a run
+  // without one makes no folder.
+  std::string PageCacheDirectory;
+  CacheMode cacheMode = CacheMode::kAsk;
+  std::optional<PageCache> cache;
 
   const Options& options() const { return sink.options(); }
   std::ostream& out() const { return sink.out(); }

@@ -89,17 +89,37 @@ FetchFailure FetchPlainPage(InputContext& context, const std::string& address, c
   return FetchFailure::kNone;
 }
 
+// A secure page of a walk that failed for a cause that may pass: it is
+// asked once more when the walk's other pages are done.
+struct LaterTry {
+  std::string address;
+  std::string cause;  // told when it is not tried again
+};
+
 // One page of a walk: fetched, decoded and parsed. A secure page is
 // decoded in memory and written to a file only when the user keeps
-// downloaded pages. The result says why a page could not be fetched.
-FetchFailure FetchAndParsePage(InputContext& context, const std::string& address, SiteType site) {
+// downloaded pages. The result says why a page could not be fetched. With
+// `laterTries`, a secure page that failed for a passing cause goes there
+// instead of failing.
+FetchFailure FetchAndParsePage(InputContext& context, const std::string& address, SiteType site,
+                               std::vector<LaterTry>* laterTries = nullptr) {
   if (context.options().ProxyRefused) {
     // Going direct would pass the proxy the user asked for.
     return PageFailed(context, address, FetchFailed(FetchFailure::kProxyOption, ""));
   }
   std::string path = LocalPageName(address);
-  if (!IsSecureAddress(address)) return FetchPlainPage(context, address, path, site);
+  bool secure = IsSecureAddress(address);
+  if (!secure && context.cacheMode == CacheMode::kOffline) {
+    return PageFailed(context, address,
+                      FetchFailed(FetchFailure::kNotKept, "", "http pages are not kept, and --offline fetches nothing"));
+  }
+  if (!secure) return FetchPlainPage(context, address, path, site);
   FetchResult result = FetchSecurePage(context, address);
+  if (!result.ok() && laterTries != nullptr && IsPassingFailure(result)) {
+    context.out() << result.report;
+    laterTries->push_back(LaterTry{address, result.cause});
+    return result.failure;
+  }
   if (!result.ok()) return PageFailed(context, address, result);
   if (context.options().KeepHTML) KeepPage(path, result.body);
   // A secure page whose address names no site (a mirror, a redirect's
@@ -130,10 +150,13 @@ constexpr int kHostFailuresToSkip = 3;
 
 class HostFailures {
  public:
-  bool Skipped(const std::string& host) {
+  bool GivenUp(const std::string& host) const {
     auto found = hosts_.find(host);
-    if (found == hosts_.end() || found->second.run < kHostFailuresToSkip) return false;
-    ++found->second.skipped;
+    return found != hosts_.end() && found->second.run >= kHostFailuresToSkip;
+  }
+  bool Skipped(const std::string& host) {
+    if (!GivenUp(host)) return false;
+    ++hosts_[host].skipped;
     return true;
   }
   void Record(const std::string& host, FetchFailure failure) {
@@ -191,6 +214,7 @@ void WalkSitePositions(InputContext& context, std::string_view input,
   int64_t addressed = 0;
   int64_t fetched = 0;
   HostFailures failures;
+  std::vector<LaterTry> laterTries;
   for (int64_t p = walkStart; p <= last; ++p) {
     int32_t key = NormalizePosition(static_cast<int32_t>(p));
     std::string address = FindSitePageAddress(configuration, site, key);
@@ -198,9 +222,19 @@ void WalkSitePositions(InputContext& context, std::string_view input,
     ++addressed;
     std::string host = HostOfAddress(address);
     if (failures.Skipped(host)) continue;
-    FetchFailure failure = FetchAndParsePage(context, address, site);
+    FetchFailure failure = FetchAndParsePage(context, address, site, &laterTries);
     failures.Record(host, failure);
     fetched += failure == FetchFailure::kNone;
+  }
+  // A busy or overloaded server often answers a while later; a host that
+  // was given up is not asked again.
+  for (const LaterTry& page : laterTries) {
+    if (failures.GivenUp(HostOfAddress(page.address))) {
+      context.diagnostics.InputFailed(page.address, page.cause);
+      continue;
+    }
+    context.out() << "Trying " << page.address << " once more after the other pages" << '\n';
+    fetched += FetchAndParsePage(context, page.address, site) == FetchFailure::kNone;
   }
   failures.Report(context.diagnostics, input);
   // Positions without a page are normal inside a range; a single one is

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <openssl/evp.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,6 +137,10 @@ bool PageCache::Keep(std::string_view address, const CachedPage& page) {
     return false;
   }
   return true;
+}
+
+void PageCache::Touch(std::string_view address) const {
+  if (usable_) (void)::utimensat(AT_FDCWD, EntryPath(address).c_str(), nullptr, 0);
 }
 
 }  // namespace kavrel

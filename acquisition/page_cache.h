@@ -54,6 +54,10 @@ class PageCache {
   // up: false, and note() says why.
   bool Keep(std::string_view address, const CachedPage& page);
 
+  // Marks a kept page as used now: its server said it has not changed, so
+  // the entry lives another lifetime.
+  void Touch(std::string_view address) const;
+
  private:
   std::string EntryPath(std::string_view address) const;
 

@@ -90,13 +90,6 @@ bool TakeExtraOptions(std::vector<std::string>& arguments, ExtraOptions& options
     error = "--changes-format needs --changes";
     return false;
   }
-  for (auto [given, name] : {std::pair{options.offline, "--offline"},
-                             std::pair{options.refresh, "--refresh"}}) {
-    if (given) {
-      error = std::string(name) + " is not available in this version yet";
-      return false;
-    }
-  }
   if (options.offline && options.refresh) {
     error = "--offline and --refresh exclude each other";
     return false;

@@ -140,6 +140,8 @@ int RunProgram(Run& run, const std::vector<std::string>& commandLine, const Envi
   }
   if (!configuration.note.empty()) run.diagnostics.Note(configuration.note);
   run.input.ConfigPath = configuration.path;
+  run.input.PageCacheDirectory = LocatePageCache(ExecutablePath(arguments[0]), environment);
+  run.input.cacheMode = extra.offline ? CacheMode::kOffline : extra.refresh ? CacheMode::kRefresh : CacheMode::kAsk;
   LoadConfiguration(run);
   ParseOptions(run, CollectOptionTokens(arguments), run.options);
   run.SavedOptions = run.options;
