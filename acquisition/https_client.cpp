@@ -350,7 +350,7 @@ FetchResult ReadKeptPage(InputContext& context, const std::string& address) {
 
 }  // namespace
 
-FetchResult FetchSecurePage(InputContext& context, const std::string& address) {
+FetchResult FetchSecurePage(InputContext& context, const std::string& address, bool retry) {
   std::ostream& out = context.out();
   if (context.cacheMode == CacheMode::kOffline) return ReadKeptPage(context, address);
   out << "Downloading " << address << "..." << '\n';
@@ -411,7 +411,7 @@ FetchResult FetchSecurePage(InputContext& context, const std::string& address) {
       case Exchange::kPassingFailure: {
         std::chrono::milliseconds pause = retries < kMaxRetries ? kRetryPauses[retries] : kRetryPauses[0];
         if (exchange.retryAfterSeconds) pause = std::chrono::seconds(*exchange.retryAfterSeconds);
-        if (retries == kMaxRetries || waited + pause > kMaxRetryWaiting) return std::move(exchange.result);
+        if (!retry || retries == kMaxRetries || waited + pause > kMaxRetryWaiting) return std::move(exchange.result);
         ++retries;
         waited += pause;
         std::this_thread::sleep_for(pause);

@@ -34,7 +34,9 @@ std::string BuildTunnelRequest(const WebAddress& address, const Options& options
 // report's "Error: " lines: one, two when the TLS handshake failed). The
 // page cache of the context is asked first and given what came, as its
 // mode says: --offline reads the kept page and touches no network.
-FetchResult FetchSecurePage(InputContext& context, const std::string& address);
+// `retry`: a passing failure is asked again after a pause (twice at most);
+// a last try of a walk asks once.
+FetchResult FetchSecurePage(InputContext& context, const std::string& address, bool retry = true);
 
 }  // namespace kavrel
 

@@ -100,9 +100,9 @@ struct LaterTry {
 // decoded in memory and written to a file only when the user keeps
 // downloaded pages. The result says why a page could not be fetched. With
 // `laterTries`, a secure page that failed for a passing cause goes there
-// instead of failing.
+// instead of failing; `lastTry` asks once, without the page's own retries.
 FetchFailure FetchAndParsePage(InputContext& context, const std::string& address, SiteType site,
-                               std::vector<LaterTry>* laterTries = nullptr) {
+                               std::vector<LaterTry>* laterTries = nullptr, bool lastTry = false) {
   if (context.options().ProxyRefused) {
     // Going direct would pass the proxy the user asked for.
     return PageFailed(context, address, FetchFailed(FetchFailure::kProxyOption, ""));
@@ -114,7 +114,7 @@ FetchFailure FetchAndParsePage(InputContext& context, const std::string& address
                       FetchFailed(FetchFailure::kNotKept, "", "http pages are not kept, and --offline fetches nothing"));
   }
   if (!secure) return FetchPlainPage(context, address, path, site);
-  FetchResult result = FetchSecurePage(context, address);
+  FetchResult result = FetchSecurePage(context, address, !lastTry);
   if (!result.ok() && laterTries != nullptr && IsPassingFailure(result)) {
     context.out() << result.report;
     laterTries->push_back(LaterTry{address, result.cause});
@@ -234,7 +234,7 @@ void WalkSitePositions(InputContext& context, std::string_view input,
       continue;
     }
     context.out() << "Trying " << page.address << " once more after the other pages" << '\n';
-    fetched += FetchAndParsePage(context, page.address, site) == FetchFailure::kNone;
+    fetched += FetchAndParsePage(context, page.address, site, nullptr, true) == FetchFailure::kNone;
   }
   failures.Report(context.diagnostics, input);
   // Positions without a page are normal inside a range; a single one is

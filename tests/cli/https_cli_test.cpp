@@ -11,6 +11,9 @@
 #include <memory>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <sys/time.h>
+
 #include "support/loopback_servers.h"
 #include "support/program.h"
 #include "support/tls_scripted_server.h"
@@ -84,6 +87,7 @@ class HttpsCli : public ::testing::Test {
   void TearDown() override {
     ::unsetenv("SSL_CERT_FILE");
     ::unsetenv("KAVREL_NETWORK_TIMEOUT");
+    ::unsetenv("KAVREL_CACHE");
   }
 
   // nginx over https with plain, /gzip/ and /chunked/ copies of the test
@@ -460,6 +464,144 @@ TEST_F(HttpsCli, SiteCredentialsStayWithTheirOriginAndARefusedProxyFetchesNothin
   EXPECT_EQ(refused.err, "kavrel: " + site.Url("/p.html") + ": the proxy option was refused, so nothing is fetched\n");
   EXPECT_EQ((refused.out + refused.err).find("pa:ss"), std::string::npos);
   EXPECT_EQ(site.Connections(), 0);
+}
+
+// The request head's line that starts with `field`, or nothing.
+std::string HeadField(const std::string& request, const std::string& field) {
+  std::vector<std::string> found = Starting(request, field);
+  return found.empty() ? std::string() : found[0];
+}
+
+TEST_F(HttpsCli, KeptPagesAreAskedForOnlyIfTheyChanged) {
+  const std::string validators = "ETag: \"5f3-6a1b\"\r\nLast-Modified: Tue, 08 Dec 2026 10:00:00 GMT\r\n";
+  TlsScriptedServer server(certificates_, {Reply("200 OK", "Content-Type: text/html\r\n" + validators, kPage),
+                                           Reply("304 Not Modified", validators),
+                                           Reply("200 OK", "Content-Type: text/html\r\n", "<html>changed</html>")});
+  struct Step {
+    std::string flag;         // beside the address and /KeepHTML+
+    std::string ifNoneMatch;  // the request's line, when one is sent
+    std::string progress;     // a line the run prints
+    std::string page;
+  };
+  const Step steps[] = {
+      {"", "", "Data received", kPage},
+      {"", "If-None-Match: \"5f3-6a1b\"\r", "Not modified since it was kept: reading the kept copy", kPage},
+      {"--refresh", "", "Data received", "<html>changed</html>"},
+      // The page came without validators: nothing to ask with.
+      {"", "", "Data received", "<html>changed</html>"},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    SCOPED_TRACE(i);
+    std::vector<std::string> arguments = {server.Url("/page.html"), "/KeepHTML+"};
+    if (!steps[i].flag.empty()) arguments.push_back(steps[i].flag);
+    ProgramResult result = program_.Run(arguments);
+    ASSERT_TRUE(OnlyPagesOfNoSite(result)) << result.err;
+    ASSERT_EQ(server.Requests().size(), i + 1);
+    std::string request = server.Requests()[i];
+    EXPECT_EQ(HeadField(request, "If-None-Match: "), steps[i].ifNoneMatch) << request;
+    EXPECT_EQ(HeadField(request, "If-Modified-Since: ").empty(), steps[i].ifNoneMatch.empty()) << request;
+    EXPECT_NE(result.out.find(steps[i].progress + "\nConnection closed\n"), std::string::npos) << result.out;
+    EXPECT_EQ(program_.ReadWork("page.html"), steps[i].page);
+    std::filesystem::remove(program_.Work("page.html"));
+  }
+  // A 304 that was not asked for is no page.
+  TlsScriptedServer unasked(certificates_, {Reply("304 Not Modified", validators)});
+  ExpectFailed(program_.Run({unasked.Url("/other.html")}), "Error: The server answered 304 Not Modified");
+}
+
+TEST_F(HttpsCli, AWalkRerunsFromKeptPagesAndOfflineFetchesNothing) {
+  const std::string page = ReadSource("examples/lyngsat-sample.html");
+  const std::string origin = "https://" + Nginx().address();
+  program_.WriteConfig("[Common]\nPageDelay=0\n[lyngsat]\n0192=" + origin + "/lyngsat.html\n0100=" + origin +
+                       "/never.html\n");
+  const std::string cache = program_.scratch().At("bin/cache/pages");
+  auto walk = [&](std::vector<std::string> more) {
+    std::vector<std::string> arguments = {"!l!192", "/Format=i2", "-o", program_.WorkDir()};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    ProgramResult result = program_.Run(arguments);
+    std::string list = program_.WorkExists("0192.ini") ? program_.ReadWork("0192.ini") : "";
+    std::filesystem::remove(program_.Work("0192.ini"));
+    return std::pair{result, list};
+  };
+  auto [first, firstList] = walk({});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(std::filesystem::directory_iterator(cache)->path().filename().string().size(), 64u);
+  // nginx's own validators: the same file answers 304.
+  auto [second, secondList] = walk({});
+  EXPECT_NE(second.out.find("Not modified since it was kept"), std::string::npos) << second.out;
+  EXPECT_EQ(secondList, firstList);
+
+  // The site rewrites its page: a transponder moved, and the file's time is new.
+  std::string changed = page;
+  changed.replace(changed.find("11229"), 5, "11231");
+  pages_.Write("site/lyngsat.html", changed);
+  struct timeval later[2] = {{std::time(nullptr) + 60, 0}, {std::time(nullptr) + 60, 0}};
+  ASSERT_EQ(::utimes(pages_.At("site/lyngsat.html").c_str(), later), 0);
+  auto [third, thirdList] = walk({});
+  EXPECT_EQ(third.out.find("Not modified"), std::string::npos) << third.out;
+  EXPECT_NE(thirdList.find("11231"), std::string::npos) << thirdList;
+  auto [refreshed, refreshedList] = walk({"--refresh"});
+  EXPECT_EQ(refreshed.out.find("Not modified"), std::string::npos) << refreshed.out;
+  EXPECT_EQ(refreshedList, thirdList);
+
+  // The site is gone: --offline reads what was kept; a position never
+  // fetched fails as an input.
+  nginx_.reset();
+  auto [offline, offlineList] = walk({"--offline"});
+  EXPECT_EQ(offline.exitCode, 0) << offline.err;
+  EXPECT_EQ(offlineList, thirdList);
+  EXPECT_TRUE(Starting(offline.out, "Connecting socket").empty()) << offline.out;
+  ProgramResult never = program_.Run({"!l!100", "--offline"});
+  EXPECT_EQ(never.exitCode, 3);
+  EXPECT_EQ(never.err, "kavrel: " + origin + "/never.html: no copy of the page is kept, and --offline fetches nothing\n");
+  ProgramResult both = program_.Run({"!l!192", "--offline", "--refresh"});
+  EXPECT_EQ(both.exitCode, 1);
+  EXPECT_EQ(both.err, "kavrel: --offline and --refresh exclude each other\n");
+
+  // A cache that cannot be made: a note, and the page still comes.
+  program_.WriteWork("not-a-folder", "");
+  ::setenv("KAVREL_CACHE", program_.Work("not-a-folder").c_str(), 1);
+  TlsScriptedServer server(certificates_, {Page()});
+  ProgramResult noCache = program_.Run({server.Url("/page.html")});
+  EXPECT_TRUE(Starting(noCache.out, "Error: ").empty()) << noCache.out;
+  EXPECT_NE(noCache.err.find("kavrel: the page cache " + program_.Work("not-a-folder") + "/pages cannot be used ("),
+            std::string::npos)
+      << noCache.err;
+}
+
+TEST_F(HttpsCli, PagesThatFailForAPassingCauseAreTriedOnceMoreAtTheEndOfTheWalk) {
+  const std::string page = ReadSource("examples/lyngsat-sample.html");
+  const std::string busy = Reply("522 Connection Timed Out", "Retry-After: 0\r\n");
+  struct Case {
+    std::vector<std::string> responses;  // of the first position's server
+    int exitCode;
+    int connections;
+  };
+  const Case cases[] = {
+      // Three answers of the page's own tries, then the one later try.
+      {{busy, busy, busy, Reply("200 OK", "Content-Type: text/html\r\n", page)}, 0, 4},
+      {{busy}, 2, 4},
+      // Not a passing cause: asked no more.
+      {{Reply("404 Not Found", "")}, 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.responses[0].substr(0, 24));
+    TlsScriptedServer server(certificates_, c.responses);
+    program_.WriteConfig("[Common]\nPageDelay=0\n[lyngsat]\n0130=" + server.Url("/13.0E.html") +
+                         "\n0192=" + Nginx().Url("/lyngsat.html") + "\n");
+    ProgramResult result = program_.Run({"!l![130e-192e]", "/Format=i2", "--refresh"});
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_EQ(server.Connections(), c.connections);
+    std::vector<std::string> tries = Starting(result.out, "Trying ");
+    size_t later = result.out.find("Trying " + server.Url("/13.0E.html") + " once more after the other pages\n");
+    EXPECT_EQ(tries.size(), c.connections > 1 ? 1u : 0u) << result.out;
+    if (!tries.empty()) {
+      EXPECT_GT(later, result.out.find("Downloading " + Nginx().Url("/lyngsat.html")));
+    }
+    // Told once, and only when the last try failed too.
+    EXPECT_EQ(Starting(result.err, "kavrel: " + server.Url("/")).size(), c.exitCode == 0 ? 0u : 1u) << result.err;
+    for (const std::string& name : program_.WorkNames()) std::filesystem::remove(program_.Work(name));
+  }
 }
 
 }  // namespace
