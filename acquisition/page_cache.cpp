@@ -129,7 +129,8 @@ bool PageCache::Keep(std::string_view address, const CachedPage& page) {
   entry += '\n';
   entry += page.body;
   try {
-    ReplaceFileAtomically(path, entry);
+    // Not synced: an entry cut by a crash reads as damaged, and is fetched again.
+    ReplaceFileAtomically(path, entry, 0600, false);
   } catch (const FatalError& error) {
     usable_ = false;
     note_ = "the page cache " + directory_ + " cannot be written (" + error.what() +

@@ -241,7 +241,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view contents, unsigned newMode) {
+void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view contents, unsigned newMode,
+                           bool durable) {
   // A file kept elsewhere behind a symbolic link is replaced where it lives,
   // so the link goes on pointing at it.
   std::string path = linkOrPath;
@@ -261,7 +262,7 @@ void ReplaceFileAtomically(const std::string& linkOrPath, std::string_view conte
     ::umask(mask);
     (void)::fchmod(fd, static_cast<mode_t>(newMode) & ~mask);
   }
-  bool ok = WriteAll(fd, contents.data(), contents.size()) && ::fsync(fd) == 0;
+  bool ok = WriteAll(fd, contents.data(), contents.size()) && (!durable || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());

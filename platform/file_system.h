@@ -91,7 +91,11 @@ void RemoveFileIfPresent(const std::string& path);
 // the run. An existing file keeps its mode; a new one gets `newMode` less
 // the umask: by default readable by its owner only, since the files
 // replaced so are configurations, which may hold a proxy password.
-void ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newMode = 0600);
+// Without `durable` the data is not synced before the rename: after a crash
+// of the system the file may be empty or short, which suits files whose
+// reader checks them (the page cache) and costs no wait for the disk.
+void ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newMode = 0600,
+                           bool durable = true);
 
 // A new output file, created exclusively: never an existing file. Writes are
 // buffered. If the object goes away before Close() succeeded (an error ended

@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace kavrel {
 
@@ -57,6 +59,29 @@ struct ContextFree {
   void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
 };
 
+struct SessionFree {
+  void operator()(SSL_SESSION* session) const { SSL_SESSION_free(session); }
+};
+
+// The newest session each server (by the key the caller gave: host and
+// port) offered to resume. A walk asks one server for page after page; a
+// resumed handshake skips the certificate and its checks, which the first
+// handshake of the run already made.
+std::map<std::string, std::unique_ptr<SSL_SESSION, SessionFree>>& Sessions() {
+  static std::map<std::string, std::unique_ptr<SSL_SESSION, SessionFree>> sessions;
+  return sessions;
+}
+
+// Called by OpenSSL when a server hands out a session (with TLS 1.3 after
+// the handshake, while the answer is read); keeps it under the
+// connection's key.
+int KeepSession(SSL* ssl, SSL_SESSION* session) {
+  const auto* key = static_cast<const std::string*>(SSL_get_app_data(ssl));
+  if (key == nullptr || key->empty() || SSL_SESSION_is_resumable(session) != 1) return 0;
+  Sessions()[*key].reset(session);
+  return 1;  // the session is ours now
+}
+
 // One client context for the run: the trust store is read once.
 SSL_CTX* ClientContext() {
   static std::unique_ptr<SSL_CTX, ContextFree> context = [] {
@@ -68,6 +93,8 @@ SSL_CTX* ClientContext() {
       // Names are checked against subjectAltName alone: a certificate that
       // names its host only in the subject's common name is not for it.
       X509_VERIFY_PARAM_set_hostflags(SSL_CTX_get0_param(made.get()), X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
+      SSL_CTX_set_session_cache_mode(made.get(), SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+      SSL_CTX_sess_set_new_cb(made.get(), KeepSession);
     }
     ERR_clear_error();
     return made;
@@ -100,13 +127,27 @@ std::string FailureReason(int sslError, int savedErrno) {
 }  // namespace
 
 TlsConnection::~TlsConnection() {
-  if (ssl_ != nullptr) SSL_free(ssl_);
+  if (ssl_ == nullptr) return;
+  // OpenSSL forgets the session of a connection freed without a shutdown,
+  // as if it had been broken; one that had no failure is marked ended
+  // (quietly: nothing more is sent) so that its session can be resumed.
+  if (sound_) {
+    SSL_set_quiet_shutdown(ssl_, 1);
+    SSL_shutdown(ssl_);
+  }
+  SSL_free(ssl_);
 }
 
-TlsResult TlsConnection::Connect(int fd, const std::string& host) {
+TlsResult TlsConnection::Connect(int fd, const std::string& host, const std::string& sessionKey) {
   SSL_CTX* context = ClientContext();
   if (context == nullptr || (ssl_ = SSL_new(context)) == nullptr) {
     return TlsResult{TlsOutcome::kFailed, FailureReason(SSL_ERROR_SSL, 0)};
+  }
+  sessionKey_ = sessionKey;
+  SSL_set_app_data(ssl_, &sessionKey_);
+  if (!sessionKey_.empty()) {
+    auto kept = Sessions().find(sessionKey_);
+    if (kept != Sessions().end()) SSL_set_session(ssl_, kept->second.get());
   }
   BIO* bio = BIO_new(SocketMethod());
   if (bio == nullptr) return TlsResult{TlsOutcome::kFailed, FailureReason(SSL_ERROR_SSL, 0)};
@@ -120,7 +161,10 @@ TlsResult TlsConnection::Connect(int fd, const std::string& host) {
   }
   errno = 0;
   int result = SSL_connect(ssl_);
-  if (result == 1) return TlsResult{TlsOutcome::kConnected, ""};
+  if (result == 1) {
+    sound_ = true;
+    return TlsResult{TlsOutcome::kConnected, ""};
+  }
   int savedErrno = errno;
   long verified = SSL_get_verify_result(ssl_);
   if (verified != X509_V_OK) {
@@ -136,6 +180,7 @@ bool TlsConnection::Write(std::string_view bytes) {
     size_t written = 0;
     if (SSL_write_ex(ssl_, bytes.data() + sent, bytes.size() - sent, &written) != 1) {
       ERR_clear_error();
+      sound_ = false;
       return false;
     }
     sent += written;
@@ -161,6 +206,7 @@ ssize_t TlsConnection::Read(char* buffer, size_t size) {
   if (error == SSL_ERROR_SSL && ERR_GET_REASON(code) == SSL_R_UNEXPECTED_EOF_WHILE_READING) return 0;
   if (error == SSL_ERROR_SYSCALL && savedErrno == 0) return 0;
   timedOut_ = error == SSL_ERROR_SYSCALL && (savedErrno == EAGAIN || savedErrno == EWOULDBLOCK);
+  sound_ = false;
   return -1;
 }
 

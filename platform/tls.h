@@ -37,8 +37,10 @@ class TlsConnection {
   // The handshake on a connected socket, whose own time limits bound every
   // wait. `host` is a name (sent as SNI and checked against the
   // certificate's names) or a dotted address (checked against its
-  // addresses).
-  TlsResult Connect(int fd, const std::string& host);
+  // addresses). With a `sessionKey` (a server's host and port), a session
+  // an earlier connection of the run to that key got is resumed, and the
+  // newest session the server offers is kept for the next.
+  TlsResult Connect(int fd, const std::string& host, const std::string& sessionKey = "");
 
   // Sends everything; false when the connection failed.
   bool Write(std::string_view bytes);
@@ -54,6 +56,8 @@ class TlsConnection {
 
  private:
   SSL* ssl_ = nullptr;
+  std::string sessionKey_;  // OpenSSL hands it to the session callback
+  bool sound_ = false;      // shaken hands, and nothing failed since
   bool closedCleanly_ = false;
   bool timedOut_ = false;
 };

@@ -31,6 +31,7 @@ error_log $work/error.log;
 events { worker_connections 256; }
 http {
   access_log off;
+  log_format bytes_sent '\$bytes_sent';
   client_body_temp_path $work/temp/body;
   proxy_temp_path $work/temp/proxy;
   fastcgi_temp_path $work/temp/fastcgi;

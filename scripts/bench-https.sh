@@ -5,7 +5,10 @@
 # against curl fetching the same 200 pages one process per page.
 # Certificates come from an authority made for the run; kavrel trusts it
 # through SSL_CERT_FILE, curl through --cacert. Prints the median of RUNS
-# runs (default 3) of each, totals and per page.
+# runs (default 3) of each, totals and per page. Then the same walk again
+# with the pages kept from the walk before (the server answers 304): its
+# time, and the bytes received against the first walk's, as nginx counts
+# them (HTTP heads and bodies) and as read from the sockets (with TLS).
 #   scripts/bench-https.sh [path/to/kavrel]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,6 +71,7 @@ bench_start_nginx "$work" "server {
     ssl_certificate_key $work/ca/server.key;
     root $work/site;
     gzip on;
+    access_log $work/access.log bytes_sent;
   }"
 curl -s --retry 20 --retry-connrefused --retry-delay 0 --cacert "$SSL_CERT_FILE" -o /dev/null "$origin/p1.html"
 
@@ -82,16 +86,43 @@ def fresh(name):
     os.mkdir(path)
     return path
 
-def kavrel_ms():
+kavrel = os.path.join(work, "bin", "kavrel")
+cache = os.path.join(work, "bin", "cache")
+access_log = os.path.join(work, "access.log")
+
+def kavrel_ms(kept=False, wrapper=()):
+    """One walk; without `kept` the page cache is emptied first."""
+    if not kept:
+        shutil.rmtree(cache, ignore_errors=True)
     out = fresh("walk")
+    open(access_log, "w").close()
     start = time.perf_counter()
-    walk = subprocess.run([os.path.join(work, "bin", "kavrel"), "!l![1e-200e]"], cwd=out, check=True,
+    walk = subprocess.run([*wrapper, kavrel, "!l![1e-200e]"], cwd=out, check=True,
                           capture_output=True, text=True).stdout
     ms = (time.perf_counter() - start) * 1000
     fetched = walk.count("\nConnection closed\n")
-    if fetched != pages or "Error: " in walk:
-        sys.exit(f"kavrel fetched {fetched} of {pages} pages:\n" + walk[-2000:])
+    not_modified = walk.count("\nNot modified since it was kept")
+    if fetched != pages or "Error: " in walk or not_modified != (pages if kept else 0):
+        sys.exit(f"kavrel fetched {fetched} of {pages} pages ({not_modified} not modified):\n" + walk[-2000:])
     return ms
+
+def http_bytes():
+    time.sleep(0.2)  # nginx logs a request after its answer
+    with open(access_log) as log:
+        return sum(int(line) for line in log if line.strip())
+
+def socket_bytes(kept):
+    """Bytes kavrel read from its sockets in one walk, TLS records and all."""
+    trace = os.path.join(work, "strace.log")
+    kavrel_ms(kept, ("strace", "-f", "-yy", "-e", "trace=read,recvfrom", "-o", trace))
+    total = 0
+    with open(trace) as lines:
+        for line in lines:
+            if "TCP:[" in line and "= " in line:
+                value = line.rsplit("= ", 1)[1].split()[0]
+                if value.isdigit():
+                    total += int(value)
+    return total
 
 def curl_ms():
     out = fresh("curl")
@@ -112,4 +143,19 @@ print(f"{pages} pages of {size} KB over https, median of {runs} runs")
 print(f"kavrel walk, one process     {k:8.1f} ms total  {k / pages:6.2f} ms per page (fetched, parsed, INI written)")
 print(f"curl, one process per page   {c:8.1f} ms total  {c / pages:6.2f} ms per page (saved only)")
 print(f"kavrel / curl                {k / c:8.2f}")
+
+# The walk again with every page kept from the walk before.
+kavrel_ms()
+warm = [kavrel_ms(kept=True) for _ in range(runs)]
+kavrel_ms()
+cold_http = http_bytes()
+kavrel_ms(kept=True)
+warm_http = http_bytes()
+w = statistics.median(warm)
+print(f"kavrel walk, pages kept      {w:8.1f} ms total  {w / pages:6.2f} ms per page; first walk / kept walk {k / w:5.2f}")
+print(f"HTTP bytes received          {cold_http:8d} first walk  {warm_http:8d} kept walk ({100 * warm_http / cold_http:.1f}%)")
+import shutil as _which
+if _which.which("strace"):
+    cold_wire, warm_wire = socket_bytes(False), socket_bytes(True)
+    print(f"socket bytes received        {cold_wire:8d} first walk  {warm_wire:8d} kept walk ({100 * warm_wire / cold_wire:.1f}%)")
 PY

@@ -592,6 +592,8 @@ TEST_F(HttpsCli, PagesThatFailForAPassingCauseAreTriedOnceMoreAtTheEndOfTheWalk)
     ProgramResult result = program_.Run({"!l![130e-192e]", "/Format=i2", "--refresh"});
     EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
     EXPECT_EQ(server.Connections(), c.connections);
+    // One full handshake; the later connections of the run resume it.
+    EXPECT_EQ(server.Resumed(), c.connections - 1);
     std::vector<std::string> tries = Starting(result.out, "Trying ");
     size_t later = result.out.find("Trying " + server.Url("/13.0E.html") + " once more after the other pages\n");
     EXPECT_EQ(tries.size(), c.connections > 1 ? 1u : 0u) << result.out;

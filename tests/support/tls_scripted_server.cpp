@@ -101,6 +101,7 @@ void TlsScriptedServer::Answer(int client, const std::string& response) {
   SSL* ssl = SSL_new(context_);
   SSL_set_fd(ssl, client);
   if (SSL_accept(ssl) == 1) {
+    resumed_ += SSL_session_reused(ssl) == 1;
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {

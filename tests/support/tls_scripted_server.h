@@ -49,6 +49,8 @@ class TlsScriptedServer {
   // The request heads of the connections whose handshake succeeded.
   std::vector<std::string> Requests() const;
   int Connections() const { return connections_; }
+  // Connections whose handshake resumed an earlier session.
+  int Resumed() const { return resumed_; }
 
   // Before the first connection.
   void SetPacing(Pacing pacing) {
@@ -65,6 +67,7 @@ class TlsScriptedServer {
   std::vector<std::string> responses_;
   bool garbage_ = false;
   std::atomic<int> connections_{0};
+  std::atomic<int> resumed_{0};
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   std::vector<std::string> requests_;
