@@ -102,6 +102,14 @@ std::optional<int> AnswerAboutItself(Run& run, const std::vector<std::string>& a
   run.out << kBanner << '\n';
   PrintHelp(run.out);
   run.out << '\n'
+          << "Keeping a list (anywhere on the command line):" << '\n'
+          << "  -q, --quiet            no progress lines; standard error keeps failures" << '\n'
+          << "  -o DIR, --output-dir=DIR  make the outputs in DIR" << '\n'
+          << "  --positions=LIST       only these positions (13E,19.2E,5W or [300w-450e])" << '\n'
+          << "  --update=PATH          keep the list at PATH current, replaced in one step" << '\n'
+          << "  --changes[=PATH]       report what changed (--changes-format=json)" << '\n'
+          << "  --offline, --refresh   https pages only from the page cache / fetched whole" << '\n'
+          << '\n'
           << "Exit status: 0 all went well; 1 the run could not start (usage, configuration," << '\n'
           << "cannot write); 2 some inputs or options failed (see standard error) but a list" << '\n'
           << "was written; 3 no input gave anything." << '\n'
