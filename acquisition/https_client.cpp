@@ -48,6 +48,13 @@ Exchange Failed(FetchFailure failure, std::string_view reportLine, std::string c
   return Failed(FetchFailed(failure, reportLine, std::move(cause)));
 }
 
+// Answered again within the page's own tries: the statuses a server
+// gives while it is busy for a moment. Other passing statuses (any 5xx)
+// wait for a walk's later try.
+bool IsRetriedAtOnce(int status) {
+  return status == 429 || status == 500 || status == 502 || status == 503 || status == 504;
+}
+
 bool IsRedirectStatus(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -277,7 +284,7 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bou
     Exchange failure = Failed(FetchFailure::kHttpStatus, "Error: The server answered " + StatusText(*head),
                               "the server answered " + StatusText(*head));
     failure.result.status = head->status;
-    if (IsPassingStatus(head->status)) {
+    if (IsRetriedAtOnce(head->status)) {
       failure.kind = Exchange::kPassingFailure;
       failure.retryAfterSeconds = RetryAfterSeconds(*head);
     }

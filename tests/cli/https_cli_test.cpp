@@ -578,9 +578,14 @@ TEST_F(HttpsCli, PagesThatFailForAPassingCauseAreTriedOnceMoreAtTheEndOfTheWalk)
     int connections;
   };
   const Case cases[] = {
-      // Three answers of the page's own tries, then the one later try.
-      {{busy, busy, busy, Reply("200 OK", "Content-Type: text/html\r\n", page)}, 0, 4},
-      {{busy}, 2, 4},
+      // Retried at once (three tries), then the one later try.
+      {{Failure("503 Service Unavailable"), Failure("503 Service Unavailable"), Failure("503 Service Unavailable"),
+        Reply("200 OK", "Content-Type: text/html\r\n", page)},
+       0,
+       4},
+      // A front that cannot reach its site: only the later try.
+      {{busy, Reply("200 OK", "Content-Type: text/html\r\n", page)}, 0, 2},
+      {{busy}, 2, 2},
       // Not a passing cause: asked no more.
       {{Reply("404 Not Found", "")}, 2, 1},
   };
