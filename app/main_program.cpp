@@ -160,8 +160,8 @@ int RunProgram(Run& run, const std::vector<std::string>& commandLine, const Envi
     return run.diagnostics.Status();  // 0 unless an argument could not be read
   }
 
-  bool formatAsked = false;
-  for (size_t i = 2; i < arguments.size(); ++i) formatAsked |= UpperAscii(arguments[i]).starts_with("/FORMAT=");
+  // Asked on the command line: list lines are read later.
+  const bool formatAsked = run.FormatGiven;
   if (!extraRun.CanStart()) return run.diagnostics.Status();
   ListUpdate update(run, extra);
   if (!update.Start(formatAsked)) return run.diagnostics.Status();

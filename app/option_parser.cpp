@@ -115,6 +115,7 @@ std::string ApplyFormat(Run& run, const std::string& token, Options& options) {
     return "unknown format; /Format= takes one of " + FormatLettersText();
   }
   options.FormatCode = format->code;
+  run.FormatGiven = true;
   for (uint8_t kind : format->switchedOn) {
     if (kind != 0) options.AcceptedKinds.Add(kind);
   }

@@ -25,6 +25,7 @@ struct Run {
   Options options;             // the live options every part reads
   Options SavedOptions;        // the options right after the command line
   bool ProvidersInfo = kDefaultProvidersInfo;  // outside Options: list lines do not reset it
+  bool FormatGiven = false;    // a /Format= was read (so far: the command line's, then list lines')
   Catalogue catalogue;
   std::ostream& out;           // progress lines
   Diagnostics diagnostics;     // failures and notes beside them (standard error)
