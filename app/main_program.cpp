@@ -15,7 +15,6 @@
 #include "app/run.h"
 #include "formats/format_table.h"
 #include "platform/file_system.h"
-#include "platform/text.h"
 #include "platform/tls.h"
 #include "platform/version.h"
 
