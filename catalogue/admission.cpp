@@ -19,14 +19,18 @@ bool ServiceAdmitted(const Options& options, ServiceKind service) {
   return false;
 }
 
-bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered) {
-  if (!ServiceAdmitted(options, offered.Service)) return false;
+bool BandAndPolarizationAccepted(const Options& options, const OfferedTransponder& offered) {
   bool polarizationAccepted = (IsLinear(offered.Polarization) && options.AcceptLinear) ||
                               (IsCircular(offered.Polarization) && options.AcceptCircular);
-  bool rateAccepted = options.MinSR <= offered.SymbolRate && offered.SymbolRate <= options.MaxSR;
   bool bandAccepted = (IsKuBand(offered.Frequency) && options.AcceptKu) ||
                       (IsCBand(offered.Frequency) && options.AcceptC);
-  return bandAccepted && polarizationAccepted && rateAccepted;
+  return bandAccepted && polarizationAccepted;
+}
+
+bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered) {
+  if (!ServiceAdmitted(options, offered.Service)) return false;
+  bool rateAccepted = options.MinSR <= offered.SymbolRate && offered.SymbolRate <= options.MaxSR;
+  return rateAccepted && BandAndPolarizationAccepted(options, offered);
 }
 
 bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,

@@ -49,6 +49,9 @@ bool ServiceAdmitted(const Options& options, ServiceKind service);
 // everything but the system kind.
 bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder& offered);
 
+// The band (/Ku, /C) and polarization (/Linear, /Circular) tests alone.
+bool BandAndPolarizationAccepted(const Options& options, const OfferedTransponder& offered);
+
 // The filters of the options, then at most one InsertTransponder. The tests
 // see the values as offered, before any conversion. Returns true when the
 // transponder was admitted.

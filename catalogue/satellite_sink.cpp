@@ -62,11 +62,7 @@ bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
     if (satellite.Count() == before && before < kMaxTransponders) ++mergedDuplicates_;
     return true;
   }
-  bool bandAccepted = (IsKuBand(offered.Frequency) && options_.AcceptKu) ||
-                      (IsCBand(offered.Frequency) && options_.AcceptC);
-  bool polarizationAccepted = (IsLinear(offered.Polarization) && options_.AcceptLinear) ||
-                              (IsCircular(offered.Polarization) && options_.AcceptCircular);
-  if (!bandAccepted || !polarizationAccepted) ++refusedForBandOrPolarization_;
+  if (!BandAndPolarizationAccepted(options_, offered)) ++refusedForBandOrPolarization_;
   bool switchable = offered.SystemKind == kKindDvbS2 || offered.SystemKind == kKindDss;
   if (switchable && !options_.AcceptedKinds.Contains(offered.SystemKind) &&
       PassesFiltersApartFromKind(options_, offered)) {
