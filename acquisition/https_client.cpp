@@ -279,7 +279,9 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bou
     return Exchange{Exchange::kRedirect, FetchResult{}, std::string(head->Field("Location").value_or("")),
                     std::nullopt, {}};
   }
-  if (head->status == 304 && kept != nullptr) return Exchange{Exchange::kNotModified, FetchResult{}, "", std::nullopt, {}};
+  if (head->status == 304 && kept != nullptr) {
+    return Exchange{Exchange::kNotModified, FetchResult{}, "", std::nullopt, {}};
+  }
   if (head->status != 200) {
     Exchange failure = Failed(FetchFailure::kHttpStatus, "Error: The server answered " + StatusText(*head),
                               "the server answered " + StatusText(*head));

@@ -110,8 +110,8 @@ FetchFailure FetchAndParsePage(InputContext& context, const std::string& address
   std::string path = LocalPageName(address);
   bool secure = IsSecureAddress(address);
   if (!secure && context.cacheMode == CacheMode::kOffline) {
-    return PageFailed(context, address,
-                      FetchFailed(FetchFailure::kNotKept, "", "http pages are not kept, and --offline fetches nothing"));
+    FetchResult notKept = FetchFailed(FetchFailure::kNotKept, "", "http pages are not kept, and --offline fetches nothing");
+    return PageFailed(context, address, notKept);
   }
   if (!secure) return FetchPlainPage(context, address, path, site);
   FetchResult result = FetchSecurePage(context, address, !lastTry);

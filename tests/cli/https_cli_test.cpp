@@ -553,7 +553,8 @@ TEST_F(HttpsCli, AWalkRerunsFromKeptPagesAndOfflineFetchesNothing) {
   EXPECT_TRUE(Starting(offline.out, "Connecting socket").empty()) << offline.out;
   ProgramResult never = program_.Run({"!l!100", "--offline"});
   EXPECT_EQ(never.exitCode, 3);
-  EXPECT_EQ(never.err, "kavrel: " + origin + "/never.html: no copy of the page is kept, and --offline fetches nothing\n");
+  EXPECT_EQ(never.err,
+            "kavrel: " + origin + "/never.html: no copy of the page is kept, and --offline fetches nothing\n");
   ProgramResult both = program_.Run({"!l!192", "--offline", "--refresh"});
   EXPECT_EQ(both.exitCode, 1);
   EXPECT_EQ(both.err, "kavrel: --offline and --refresh exclude each other\n");
