@@ -555,6 +555,10 @@ TEST_F(HttpsCli, AWalkRerunsFromKeptPagesAndOfflineFetchesNothing) {
   EXPECT_EQ(never.exitCode, 3);
   EXPECT_EQ(never.err,
             "kavrel: " + origin + "/never.html: no copy of the page is kept, and --offline fetches nothing\n");
+  ProgramResult plain = program_.Run({"http://127.0.0.1/page.html", "--offline"});
+  EXPECT_EQ(plain.exitCode, 3);
+  EXPECT_EQ(plain.err, "kavrel: http://127.0.0.1/page.html: http pages are not kept, and --offline fetches nothing\n");
+  EXPECT_EQ(plain.out.find("Downloading"), std::string::npos) << plain.out;
   ProgramResult both = program_.Run({"!l!192", "--offline", "--refresh"});
   EXPECT_EQ(both.exitCode, 1);
   EXPECT_EQ(both.err, "kavrel: --offline and --refresh exclude each other\n");
