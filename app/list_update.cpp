@@ -170,6 +170,12 @@ bool ListUpdate::Start(bool formatAsked) {
     return Refuse("kavrel cannot read /Format=t or /Format=k files back, so it cannot keep such a list up to date");
   }
   folder_ = KeepsFolder(code);
+  // The list is read back as an input, where * and ? make a mask: a list
+  // named so would take in the other lists its name matches.
+  if (!folder_ && NamePart(path_).find_first_of("*?") != std::string_view::npos) {
+    return Refuse(path_ + ": a list whose name holds * or ? would be read together with the files the name matches; "
+                          "rename it");
+  }
   std::string letters = LowerAscii(FindOutputFormat(code)->letters);
   if (exists_ && folder_ != isFolder) {
     return Refuse(path_ + (folder_ ? " is a file; /Format=" + letters + " keeps a folder of files"
