@@ -78,6 +78,33 @@ void RemoveExpired(const std::string& directory, std::time_t now) {
 
 }  // namespace
 
+std::optional<std::string> MakeCacheEntry(std::string_view address, const CachedPage& page) {
+  std::string entry(kEntryMagic);
+  if (page.body.size() > kMaxCachedPageBytes || !AppendField(entry, "address", address) ||
+      !AppendField(entry, "etag", page.etag) || !AppendField(entry, "last-modified", page.lastModified)) {
+    return std::nullopt;
+  }
+  AppendField(entry, "length", DecimalText(static_cast<int64_t>(page.body.size())));
+  entry += '\n';
+  entry += page.body;
+  return entry;
+}
+
+std::optional<CachedPage> ReadCacheEntry(std::string_view bytes, std::string_view address) {
+  std::string_view rest = bytes;
+  if (!rest.starts_with(kEntryMagic)) return std::nullopt;
+  rest.remove_prefix(kEntryMagic.size());
+  std::optional<std::string_view> kept = TakeField(rest, "address");
+  std::optional<std::string_view> etag = TakeField(rest, "etag");
+  std::optional<std::string_view> lastModified = TakeField(rest, "last-modified");
+  std::optional<std::string_view> length = TakeField(rest, "length");
+  if (!kept || *kept != address || !etag || !lastModified || !length || !rest.starts_with("\n")) return std::nullopt;
+  rest.remove_prefix(1);
+  std::optional<uint64_t> size = PlainDigitsValue(*length);
+  if (!size || *size != rest.size()) return std::nullopt;
+  return CachedPage{std::string(rest), std::string(*etag), std::string(*lastModified)};
+}
+
 PageCache PageCache::Open(const std::string& directory, std::time_t now) {
   PageCache cache;
   cache.directory_ = directory;
@@ -102,35 +129,20 @@ std::optional<CachedPage> PageCache::Find(std::string_view address) const {
   } catch (const FatalError&) {
     return std::nullopt;
   }
-  std::string_view rest = bytes;
-  if (!rest.starts_with(kEntryMagic)) return std::nullopt;
-  rest.remove_prefix(kEntryMagic.size());
-  std::optional<std::string_view> kept = TakeField(rest, "address");
-  std::optional<std::string_view> etag = TakeField(rest, "etag");
-  std::optional<std::string_view> lastModified = TakeField(rest, "last-modified");
-  std::optional<std::string_view> length = TakeField(rest, "length");
-  if (!kept || *kept != address || !etag || !lastModified || !length || !rest.starts_with("\n")) return std::nullopt;
-  rest.remove_prefix(1);
-  std::optional<uint64_t> size = PlainDigitsValue(*length);
-  if (!size || *size != rest.size()) return std::nullopt;
-  return CachedPage{std::string(rest), std::string(*etag), std::string(*lastModified)};
+  return ReadCacheEntry(bytes, address);
 }
 
 bool PageCache::Keep(std::string_view address, const CachedPage& page) {
   if (!usable_) return false;
   std::string path = EntryPath(address);
-  std::string entry(kEntryMagic);
-  if (page.body.size() > kMaxCachedPageBytes || !AppendField(entry, "address", address) ||
-      !AppendField(entry, "etag", page.etag) || !AppendField(entry, "last-modified", page.lastModified)) {
+  std::optional<std::string> entry = MakeCacheEntry(address, page);
+  if (!entry) {
     (void)::unlink(path.c_str());
     return false;
   }
-  AppendField(entry, "length", DecimalText(static_cast<int64_t>(page.body.size())));
-  entry += '\n';
-  entry += page.body;
   try {
     // Not synced: an entry cut by a crash reads as damaged, and is fetched again.
-    ReplaceFileAtomically(path, entry, 0600, false);
+    ReplaceFileAtomically(path, *entry, 0600, false);
   } catch (const FatalError& error) {
     usable_ = false;
     note_ = "the page cache " + directory_ + " cannot be written (" + error.what() +

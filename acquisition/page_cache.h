@@ -28,7 +28,19 @@ struct CachedPage {
   std::string body;          // the page as decoded (no chunks, no gzip)
   std::string etag;          // empty when the server sent none
   std::string lastModified;  // empty when the server sent none
+
+  bool operator==(const CachedPage&) const = default;
 };
+
+// The bytes of one cache entry: a first line naming the layout, the
+// address, the validators and the body's length, a blank line, the body.
+// Nothing when the page cannot be kept (a value with a line break, a body
+// over the bound).
+std::optional<std::string> MakeCacheEntry(std::string_view address, const CachedPage& page);
+
+// The page an entry's bytes hold for `address`; nothing when they are
+// damaged, of another layout, or kept for another address.
+std::optional<CachedPage> ReadCacheEntry(std::string_view bytes, std::string_view address);
 
 class PageCache {
  public:

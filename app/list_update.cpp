@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "acquisition/input_dispatch.h"
@@ -130,8 +131,21 @@ bool ListUpdate::Refuse(const std::string& why) {
 bool ListUpdate::Start(bool formatAsked) {
   if (!Active()) return true;
   if (outputDir_) return Refuse("the list is written where it is; -o/--output-dir cannot go with it");
-  exists_ = PathExists(path_);
-  bool isFolder = exists_ && IsDirectory(path_);
+  // A list kept elsewhere behind a symbolic link is updated where it lives:
+  // the link goes on pointing at it, and the scratch folder and the lock
+  // sit beside the list itself, on its file system.
+  struct stat status {};
+  if (::lstat(path_.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+    char resolved[PATH_MAX];
+    if (::realpath(path_.c_str(), resolved) != nullptr) path_ = resolved;
+  }
+  exists_ = ::stat(path_.c_str(), &status) == 0;
+  bool isFolder = exists_ && S_ISDIR(status.st_mode);
+  // A pipe or a device is no list: reading one would wait for a writer or
+  // never end, and renaming over it would take its place.
+  if (exists_ && !isFolder && !S_ISREG(status.st_mode)) {
+    return Refuse(path_ + " is neither a file nor a folder; it stays as it was");
+  }
   if (!formatAsked) {
     if (!exists_) {
       return Refuse(path_ + " does not exist yet: a new list needs /Format= (x, e or d for a file; i1, i2, i3 or v "
@@ -156,6 +170,12 @@ bool ListUpdate::Start(bool formatAsked) {
     return Refuse("kavrel cannot read /Format=t or /Format=k files back, so it cannot keep such a list up to date");
   }
   folder_ = KeepsFolder(code);
+  // The list is read back as an input, where * and ? make a mask: a list
+  // named so would take in the other lists its name matches.
+  if (!folder_ && NamePart(path_).find_first_of("*?") != std::string_view::npos) {
+    return Refuse(path_ + ": a list whose name holds * or ? would be read together with the files the name matches; "
+                          "rename it");
+  }
   std::string letters = LowerAscii(FindOutputFormat(code)->letters);
   if (exists_ && folder_ != isFolder) {
     return Refuse(path_ + (folder_ ? " is a file; /Format=" + letters + " keeps a folder of files"
@@ -215,9 +235,17 @@ bool ListUpdate::KeepUnreplaced() {
 
 void ListUpdate::Write() {
   ScratchFolder scratch(path_);
-  {
+  try {
     ExtraRun::InOutputFolder inScratch(scratch.path());
     WriteCatalogue(run_);
+  } catch (const FatalError& error) {
+    // The writer names its file in the scratch folder, which is gone by the
+    // time the user reads the message; what matters is that PATH is whole.
+    std::string why = error.what();
+    for (size_t at; (at = why.find(scratch.path() + "/")) != std::string::npos;) {
+      why.erase(at, scratch.path().size() + 1);
+    }
+    throw FatalError("Unable to write to " + path_ + " (" + why + "); it keeps the list it held");
   }
   std::vector<std::string> names = FindMatchingNames(scratch.path(), "*");
   if (!folder_) {

@@ -59,6 +59,7 @@ seed_text position_range_fuzz range "[300w-970e]"
 seed_text position_range_fuzz wrap "[192e-130e]"
 seed_text local_page_name_fuzz script "http://t.example/television/freq-tab.pl?sat=30"
 seed_text local_page_name_fuzz dir "http://s.example/0130/usa/"
+seed_text page_cache_entry_fuzz entry "kavrel page cache 1\naddress https://h.example/13.0E.html\netag \"5f3-6a1b\"\nlast-modified Tue, 08 Dec 2026 10:00:00 GMT\nlength 6\n\n<html>"
 
 run_one() {
   local target=$1 seconds=$2 build=$3

@@ -2,7 +2,6 @@
 // a read-only directory.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "support/program.h"
+#include "support/small_file_system.h"
 
 namespace kavrel::testing {
 namespace {
@@ -31,23 +31,6 @@ std::string PaddedName(int position) {
   snprintf(name, sizeof name, "%04d.ini", position);
   return name;
 }
-
-// A directory on a small file system of its own, mounted for the test.
-class SmallFileSystem {
- public:
-  SmallFileSystem(const std::string& path, const std::string& options) : path_(path) {
-    mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~SmallFileSystem() {
-    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  void MakeReadOnly() { ::mount("tmpfs", path_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr); }
-
- private:
-  std::string path_;
-  bool mounted_ = false;
-};
 
 TEST(FaultCli, KilledRunsLeaveUserFilesAndConfigurationWhole) {
   InstalledProgram program;

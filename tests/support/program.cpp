@@ -69,6 +69,41 @@ ProgramResult InstalledProgram::Run(const std::vector<std::string>& arguments, i
   return RunProcess(BinaryPath(), arguments, WorkDir(), timeoutSeconds);
 }
 
+BackgroundRun InstalledProgram::Start(const std::vector<std::string>& arguments) const {
+  return BackgroundRun(BinaryPath(), arguments, WorkDir());
+}
+
+BackgroundRun::BackgroundRun(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::string& workingDirectory) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    if (::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+}
+
+bool BackgroundRun::Running() {
+  if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+  return pid_ > 0;
+}
+
+bool BackgroundRun::Kill() {
+  if (!Running()) return false;
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+  return true;
+}
+
 ProgramResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDirectory, int timeoutSeconds,
                          const Environment& changes) {

@@ -22,6 +22,25 @@ struct ProgramResult {
 // Splits text into lines at LF (a final LF does not start another line).
 std::vector<std::string> Lines(const std::string& text);
 
+// A program running in the background with its output discarded, for tests
+// that end it from outside; one still running when the object goes is
+// killed.
+class BackgroundRun {
+ public:
+  BackgroundRun(const std::string& program, const std::vector<std::string>& arguments,
+                const std::string& workingDirectory);
+  ~BackgroundRun() { Kill(); }
+  BackgroundRun(const BackgroundRun&) = delete;
+  BackgroundRun& operator=(const BackgroundRun&) = delete;
+
+  bool Running();
+  // Sends SIGKILL and waits for the end; true when it was still running.
+  bool Kill();
+
+ private:
+  int pid_ = -1;
+};
+
 class InstalledProgram {
  public:
   // Copies the built binary to <scratch>/bin/kavrel and makes
@@ -45,6 +64,8 @@ class InstalledProgram {
   // work directory; a run that takes longer than `timeoutSeconds` is
   // killed and fails the test.
   ProgramResult Run(const std::vector<std::string>& arguments, int timeoutSeconds = 60) const;
+  // Starts kavrel the same way without waiting for it (output discarded).
+  BackgroundRun Start(const std::vector<std::string>& arguments) const;
 
  private:
   ScratchDir scratch_;
