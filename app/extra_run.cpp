@@ -48,8 +48,10 @@ void ExtraRun::ReadEarlierList(const std::string& updated) {
   earlier_->SavedOptions = run_.SavedOptions;
   earlier_->input.ConfigPath = run_.input.ConfigPath;
   if (!given) {
-    // The list being updated, whole; a missing one is an empty list, and
-    // one that cannot be read stops the update itself.
+    // The list being updated, whole and as listed (as the update keeps
+    // it); a missing one is an empty list, and one that cannot be read
+    // stops the update itself.
+    earlier_->sink.SetKeepAsListed(true);
     try {
       if (!updated.empty()) ProcessInput(earlier_->input, updated);
     } catch (const FatalError&) {

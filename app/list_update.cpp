@@ -209,18 +209,25 @@ bool ListUpdate::ReadList() {
   if (exists_ && !(folder_ && FindMatchingNames(path_, NamePart(InputName())).empty())) {
     // The whole list is kept: a position selection chooses among the
     // inputs of the run, not among the satellites already listed.
+    // It is read as it was listed: this run's options judge the inputs
+    // that come after it, not what the list already holds.
     run_.sink.SetPositionSelection(nullptr);
+    run_.sink.SetKeepAsListed(true);
     ProcessInput(run_.input, InputName());
+    run_.sink.SetKeepAsListed(false);
     run_.sink.SetPositionSelection(selection_);
-    if (run_.catalogue.SatelliteCount() == 0) {
-      return Refuse(path_ + " holds no list kavrel can read; it stays as it was");
-    }
     discard_ = std::make_unique<std::ostream>(nullptr);
     kept_ = std::make_unique<Run>(*discard_, *discard_);
     kept_->options = run_.options;
     kept_->SavedOptions = run_.SavedOptions;
     kept_->input.ConfigPath = run_.input.ConfigPath;
+    kept_->sink.SetKeepAsListed(true);
     ProcessInput(kept_->input, InputName());
+    // Judged as listed: a list whose every transponder this run's options
+    // refuse is still a list.
+    if (kept_->catalogue.SatelliteCount() == 0) {
+      return Refuse(path_ + " holds no list kavrel can read; it stays as it was");
+    }
   }
   run_.sink.ForgetFillers();
   return true;

@@ -33,11 +33,7 @@ bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder
   return rateAccepted && BandAndPolarizationAccepted(options, offered);
 }
 
-bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
-                      const OfferedTransponder& offered) {
-  if (!options.AcceptedKinds.Contains(offered.SystemKind)) return false;
-  if (!PassesFiltersApartFromKind(options, offered)) return false;
-
+TransponderRecord RecordOf(const OfferedTransponder& offered) {
   TransponderRecord record;
   record.Frequency = offered.Frequency;
   record.Polarization = offered.Polarization;
@@ -59,7 +55,14 @@ bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
   record.Providers = std::string(offered.Providers.substr(0, kept));
   record.ProvidersEncoding = offered.ProvidersEncoding;
   record.Details = offered.Details;
-  InsertTransponder(satellite, options, std::move(record));
+  return record;
+}
+
+bool AdmitTransponder(SatelliteRecord& satellite, const Options& options,
+                      const OfferedTransponder& offered) {
+  if (!options.AcceptedKinds.Contains(offered.SystemKind)) return false;
+  if (!PassesFiltersApartFromKind(options, offered)) return false;
+  InsertTransponder(satellite, options, RecordOf(offered));
   return true;
 }
 

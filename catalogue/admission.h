@@ -52,6 +52,10 @@ bool PassesFiltersApartFromKind(const Options& options, const OfferedTransponder
 // The band (/Ku, /C) and polarization (/Linear, /Circular) tests alone.
 bool BandAndPolarizationAccepted(const Options& options, const OfferedTransponder& offered);
 
+// The record of an offered transponder, as it is listed (the providers
+// text cut to the length a list keeps).
+TransponderRecord RecordOf(const OfferedTransponder& offered);
+
 // The filters of the options, then at most one InsertTransponder. The tests
 // see the values as offered, before any conversion. Returns true when the
 // transponder was admitted.

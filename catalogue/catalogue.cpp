@@ -78,6 +78,15 @@ TransponderList::Outcome TransponderList::Insert(const TransponderRecord& record
   return ordered_ ? InsertByIndex(record) : InsertByWalk(record);
 }
 
+bool TransponderList::AppendAsListed(const TransponderRecord& record) {
+  if (nodes_.size() >= kMaxTransponders) return false;
+  nodes_.push_back(record);
+  ordered_ = false;
+  index_.clear();
+  unindexed_ = 0;
+  return true;
+}
+
 TransponderList::Outcome TransponderList::InsertByWalk(const TransponderRecord& record) {
   const int64_t key = OrderKey(record);
   for (Node node = nodes_.begin(); node != nodes_.end(); ++node) {

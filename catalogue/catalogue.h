@@ -117,6 +117,11 @@ class TransponderList {
   // Files a record (already converted) under the duplicate and order rule.
   Outcome Insert(const TransponderRecord& record);
 
+  // Puts a record at the end as it comes, under no rule: a list kept as it
+  // was listed. False when the list is full. Later Inserts still follow
+  // the rule (by the walk).
+  bool AppendAsListed(const TransponderRecord& record);
+
   // Frees every node.
   void Clear();
 

@@ -56,6 +56,7 @@ bool SatelliteSink::AddTransponder(const OfferedTransponder& offered) {
   if (Current() == nullptr) return false;
   ++offeredOnPage_;
   SatelliteRecord& satellite = catalogue_.At(current_);
+  if (keepAsListed_) return satellite.Transponders.AppendAsListed(RecordOf(offered));
   uint16_t before = satellite.Count();
   if (AdmitTransponder(satellite, options_, offered)) {
     // A full list refuses instead of merging, and leaves the count as it was too.
@@ -104,7 +105,7 @@ void SatelliteSink::KeepUnreplaced(Catalogue& kept) {
     int32_t index = catalogue_.FindSatellite(satellite.Position);
     if (index < 0) {
       catalogue_.satellites_.push_back(std::move(satellite));
-    } else if (catalogue_.At(index).Count() == 0) {
+    } else if (!filledBy_.contains(satellite.Position) || catalogue_.At(index).Count() == 0) {
       catalogue_.At(index) = std::move(satellite);
     }
   }

@@ -133,10 +133,16 @@ class SatelliteSink {
   // transponders: what the inputs after the list gained.
   size_t FilledPositions() const;
 
-  // Puts back the satellites of `kept` (moved out of it) whose position the
-  // catalogue lacks or holds empty: a list being updated keeps whatever no
-  // input brought again, a page that failed included.
+  // Puts back the satellites of `kept` (moved out of it) that no input
+  // filled since ForgetFillers, or left empty: a list being updated keeps
+  // whatever no input brought again, a page that failed included, as it
+  // was listed.
   void KeepUnreplaced(Catalogue& kept);
+
+  // Takes every transponder as it comes, in the order it comes, past the
+  // filters, the conversions and the duplicate rule: a list kept as it was
+  // listed must not lose what this run's options would not admit.
+  void SetKeepAsListed(bool asListed) { keepAsListed_ = asListed; }
 
   // A page that was given up: prints "Error while parsing HTML data" and
   // discards the satellite the page was filling with what it had read.
@@ -155,6 +161,7 @@ class SatelliteSink {
   // FindOrAddSatellite.
   int32_t current_ = -1;
   bool merge_ = false;
+  bool keepAsListed_ = false;
   size_t offeredOnPage_ = 0;
   const PositionSelection* selection_ = nullptr;
   bool unselected_ = false;  // the satellite named last is not selected

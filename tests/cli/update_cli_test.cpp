@@ -310,5 +310,45 @@ TEST(UpdateCli, AListBehindALinkIsUpdatedWhereItLives) {
   EXPECT_NE(list.find("position=\"-50\""), std::string::npos) << list;
 }
 
+// The satellites no input brings stay as they were listed, even where this
+// run's options would not admit them: a Ka-band satellite, transponders
+// 1 MHz apart, a symbol rate below /MinSR, circular polarization that
+// /Circular- refuses.
+TEST(UpdateCli, SatellitesNoInputBringsStayAsListed) {
+  InstalledProgram program;
+  const std::string kept =
+      "\t<sat name=\"9.0E Ka\" flags=\"0\" position=\"90\">\n"
+      "\t\t<transponder frequency=\"19700000\" symbol_rate=\"27500000\" polarization=\"0\" fec_inner=\"3\" "
+      "system=\"1\" modulation=\"2\" />\n"
+      "\t</sat>\n"
+      "\t<sat name=\"13.0E Hot Bird\" flags=\"1\" position=\"130\">\n"
+      "\t\t<transponder frequency=\"11000000\" symbol_rate=\"1000000\" polarization=\"0\" fec_inner=\"3\" "
+      "system=\"0\" modulation=\"1\" />\n"
+      "\t\t<transponder frequency=\"11001000\" symbol_rate=\"27500000\" polarization=\"0\" fec_inner=\"3\" "
+      "system=\"0\" modulation=\"1\" />\n"
+      "\t\t<transponder frequency=\"11100000\" symbol_rate=\"27500000\" polarization=\"2\" fec_inner=\"3\" "
+      "system=\"0\" modulation=\"1\" />\n"
+      "\t</sat>\n";
+  program.WriteWork("list.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<satellites>\n" + kept + "</satellites>\n");
+  program.WriteWork("west.ini", "[SATTYPE]\n1=3550\n2=West Sat\n[DVB]\n0=1\n1=12000,H,27500,78\n");
+  ProgramResult result =
+      program.Run({program.Work("west.ini"), "/MinSR=2000", "/Circular-", "--update=list.xml", "--changes"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "5.0W West Sat: 1 added, 0 removed, 0 changed (0 -> 1 transponders)\n"
+                        "  + 12000 H 27500 7/8 DVB-S\n");
+  std::string list = program.ReadWork("list.xml");
+  EXPECT_NE(list.find(kept), std::string::npos) << list;
+
+  // A list none of whose transponders the options admit is a list all the same.
+  // West Sat is Ku: nothing gained, and the list stays; the note counts
+  // the input's refusal, not the list's.
+  ProgramResult kaOnly = program.Run({program.Work("west.ini"), "/Ku-", "/C+", "--update=list.xml"});
+  EXPECT_EQ(kaOnly.exitCode, 0) << kaOnly.err;
+  EXPECT_EQ(program.ReadWork("list.xml"), list);
+  EXPECT_EQ(kaOnly.err.find("holds no list"), std::string::npos) << kaOnly.err;
+  EXPECT_NE(kaOnly.err.find("kavrel: 1 transponders were not admitted"), std::string::npos) << kaOnly.err;
+  EXPECT_NE(kaOnly.out.find("9.0E Ka 1 transponders loaded\n"), std::string::npos) << kaOnly.out;
+}
+
 }  // namespace
 }  // namespace kavrel::testing
