@@ -123,9 +123,18 @@ std::string PageCache::EntryPath(std::string_view address) const { return direct
 
 std::optional<CachedPage> PageCache::Find(std::string_view address) const {
   if (!usable_) return std::nullopt;
+  // No entry is larger than the largest page kept with its address and
+  // validators (which came in a response head, at most 64 KiB): anything
+  // larger in its place is not read at all.
+  std::string path = EntryPath(address);
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<uint64_t>(status.st_size) > kMaxCachedPageBytes + address.size() + 2 * 65536) {
+    return std::nullopt;
+  }
   std::string bytes;
   try {
-    if (!ReadWholeFile(EntryPath(address), bytes)) return std::nullopt;
+    if (!ReadWholeFile(path, bytes)) return std::nullopt;
   } catch (const FatalError&) {
     return std::nullopt;
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include "support/scratch_dir.h"
 
@@ -55,6 +56,9 @@ TEST(PageCache, DamagedEntriesReadAsAbsentAndAreReplaced) {
   std::string badLength = good;
   badLength.replace(badLength.find("length 10"), 9, "length 1x");
   EXPECT_FALSE(withEntry(badLength));
+  // A file of 64 GiB (sparse) in the entry's place is not read into memory.
+  ASSERT_EQ(::truncate(dir.At(names[0]).c_str(), off_t{64} << 30), 0);
+  EXPECT_FALSE(cache.Find(kAddress));
   ASSERT_TRUE(cache.Keep(kAddress, {"0123456789", "e", "m"}));
   EXPECT_EQ(dir.Read(names[0]), good);
 }
