@@ -65,6 +65,38 @@ bool SameBytes(const std::string& a, const std::string& b) {
 // The name of a scratch folder beside a list, up to its random part.
 std::string ScratchPrefix(const std::string& list) { return "." + std::string(NamePart(list)) + ".kavrel-"; }
 
+// The names in a folder, hidden ones too, and whether each is a plain
+// file; nothing for a folder that cannot be read.
+std::vector<std::pair<std::string, bool>> FolderEntries(const std::string& folder) {
+  std::vector<std::pair<std::string, bool>> entries;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat status {};
+      bool file = ::lstat((folder + "/" + name).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+      entries.emplace_back(std::move(name), file);
+    }
+    ::closedir(dir);
+  }
+  return entries;
+}
+
+// Removes a folder of ours with the files it holds.
+void RemoveFolderOfFiles(const std::string& folder) {
+  for (const auto& [name, file] : FolderEntries(folder)) {
+    if (file) RemoveFileIfPresent(folder + "/" + name);
+  }
+  (void)::rmdir(folder.c_str());
+}
+
+bool SyncPath(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  bool synced = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  return synced;
+}
+
 // A folder of our own beside the list, gone again with what it still holds.
 class ScratchFolder {
  public:
@@ -75,10 +107,7 @@ class ScratchFolder {
     }
     path_ = pattern;
   }
-  ~ScratchFolder() {
-    for (const std::string& name : FindMatchingNames(path_, "*")) RemoveFileIfPresent(path_ + "/" + name);
-    (void)::rmdir(path_.c_str());
-  }
+  ~ScratchFolder() { RemoveFolderOfFiles(path_); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
   const std::string& path() const { return path_; }
@@ -86,6 +115,39 @@ class ScratchFolder {
  private:
   std::string path_;
 };
+
+// Puts the folder `fresh` in the place of the list folder `target` in one
+// step, so that a run killed at any moment leaves the old list or the new
+// one, never some files of each. The files of `target` that the run did
+// not write again, and those it wrote with the same bytes, are taken over
+// by hard links (the same files, untouched); new bytes are synced first.
+// False, with `target` as it was, where that cannot be done (a folder that
+// holds more than plain files, a file system without an exchange of
+// names): the caller then renames file by file.
+bool ExchangeFolders(const std::string& fresh, const std::string& target) {
+  std::vector<std::pair<std::string, bool>> kept = FolderEntries(target);
+  for (const auto& [name, file] : kept) {
+    if (!file) return false;
+    std::string old = target + "/" + name;
+    std::string mine = fresh + "/" + name;
+    if (PathExists(mine)) {
+      if (!SameBytes(mine, old)) continue;
+      RemoveFileIfPresent(mine);
+    }
+    if (::link(old.c_str(), mine.c_str()) != 0) return false;
+  }
+  for (const auto& [name, file] : FolderEntries(fresh)) {
+    if (!SyncPath(fresh + "/" + name)) return false;
+  }
+  struct stat old {};
+  if (::stat(target.c_str(), &old) != 0) return false;
+  (void)::chmod(fresh.c_str(), old.st_mode & 07777);
+  (void)::chown(fresh.c_str(), old.st_uid, old.st_gid);
+  if (!SyncPath(fresh)) return false;
+  if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) return false;
+  (void)SyncPath(DirectoryPart(target));
+  return true;
+}
 
 // Removes the scratch folders of runs that were killed while they wrote:
 // under the lock no living run owns one.
@@ -101,10 +163,23 @@ void RemoveLeftScratch(const std::string& list) {
     ::closedir(dir);
   }
   for (const std::string& folder : left) {
-    if (!IsDirectory(folder)) continue;
-    for (const std::string& name : FindMatchingNames(folder, "*")) RemoveFileIfPresent(folder + "/" + name);
-    (void)::rmdir(folder.c_str());
+    if (IsDirectory(folder)) RemoveFolderOfFiles(folder);
   }
+}
+
+// A new list folder: the scratch folder itself, renamed into place with
+// its files on disk. A list folder is the user's to share with a
+// receiver's software: the umask decides who reads it.
+bool AppearWhole(const std::string& fresh, const std::string& target) {
+  for (const auto& [name, file] : FolderEntries(fresh)) {
+    if (!SyncPath(fresh + "/" + name)) return false;
+  }
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::chmod(fresh.c_str(), 0777 & ~mask) != 0 || !SyncPath(fresh)) return false;
+  if (::rename(fresh.c_str(), target.c_str()) != 0) return false;
+  (void)SyncPath(DirectoryPart(target));
+  return true;
 }
 
 }  // namespace
@@ -260,6 +335,8 @@ void ListUpdate::Write() {
     Install(scratch.path() + "/" + names[0], path_);
     return;
   }
+  if (exists_ && ExchangeFolders(scratch.path(), path_)) return;
+  if (!exists_ && AppearWhole(scratch.path(), path_)) return;
   // A list folder is the user's to share with a receiver's software: the
   // umask decides who reads it.
   if (!exists_ && ::mkdir(path_.c_str(), 0777) != 0) {
