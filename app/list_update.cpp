@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <sstream>
 
 #include "acquisition/input_dispatch.h"
 #include "app/extra_run.h"
@@ -315,9 +316,41 @@ bool ListUpdate::KeepUnreplaced() {
   return gained;
 }
 
+namespace {
+
+// The writers' progress lines, held while they write in the scratch folder
+// and then shown with the list's own folder where they name the scratch
+// one: the files they announce end up there.
+class ProgressInPlace {
+ public:
+  ProgressInPlace(std::ostream& out, std::string scratch, std::string shown)
+      : out_(out), scratch_(std::move(scratch) + "/"), shown_(std::move(shown) + "/"), own_(out.rdbuf(&held_)) {}
+  ~ProgressInPlace() {
+    out_.rdbuf(own_);
+    std::string text = held_.str();
+    for (size_t at = 0; (at = text.find(scratch_, at)) != std::string::npos; at += shown_.size()) {
+      text.replace(at, scratch_.size(), shown_);
+    }
+    out_ << text;
+  }
+  ProgressInPlace(const ProgressInPlace&) = delete;
+  ProgressInPlace& operator=(const ProgressInPlace&) = delete;
+
+ private:
+  std::ostream& out_;
+  std::string scratch_, shown_;
+  std::stringbuf held_;
+  std::streambuf* own_;
+};
+
+}  // namespace
+
 void ListUpdate::Write() {
   ScratchFolder scratch(path_);
   try {
+    std::string parent = DirectoryPart(path_);
+    parent.pop_back();  // its last "/"
+    ProgressInPlace progress(run_.out, scratch.path(), folder_ ? path_ : parent);
     ExtraRun::InOutputFolder inScratch(scratch.path());
     WriteCatalogue(run_);
   } catch (const FatalError& error) {

@@ -83,6 +83,7 @@ TEST(UpdateCli, AFolderListGainsFilesAndKeepsTheOthers) {
   program.WriteWork("west.ini", "[SATTYPE]\n1=3550\n2=West Sat\n[DVB]\n0=1\n1=12000,H,27500,78\n");
   ProgramResult first = program.Run({program.Work("hotbird.ini"), "/Format=i1", "--update=lists"});
   ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_NE(first.out.find("Creating " + program.Work("lists/0130.ini") + "...\n"), std::string::npos) << first.out;
   EXPECT_EQ(program.ReadWork("lists/0130.ini"), hotBird);
 
   // Without /Format= a folder takes the run's format: the configuration's
