@@ -90,11 +90,21 @@ struct Bounds {
   Deadline deadline;
   int silenceSeconds;
   // Bounds the next wait on the socket; false when the deadline has passed.
+  // The socket is told only when its limit changes: a page's reads are
+  // many, and its limit is the silence limit until the deadline nears.
   bool Arm(int fd) const {
     if (deadline.Passed()) return false;
-    SetWaitLimit(fd, deadline.WaitMs(silenceSeconds));
+    int64_t waitMs = deadline.WaitMs(silenceSeconds);
+    if (fd != armedFd_ || waitMs != armedMs_) SetWaitLimit(fd, waitMs);
+    armedFd_ = fd;
+    armedMs_ = waitMs;
     return true;
   }
+  // A new socket (which may have an old one's number) has no limit yet.
+  void NewSocket() const { armedFd_ = -1; }
+
+  mutable int armedFd_ = -1;  // the socket last told, and its limit
+  mutable int64_t armedMs_ = -1;
 };
 
 // Reads a head through `read` (which gives up to n bytes, or <= 0 at the
@@ -225,6 +235,7 @@ Exchange RequestOnce(InputContext& context, const WebAddress& address, const Bou
   int64_t wait = bounds.deadline.WaitMs(bounds.silenceSeconds);
   Socket socket(viaProxy ? ConnectTcp(options.ProxyHost, options.ProxyPort, wait, connectFailure)
                          : ConnectTcp(address.host, address.port, wait, connectFailure));
+  bounds.NewSocket();
   if (socket.fd() < 0) {
     Exchange failure = Failed(ConnectFailed(connectFailure));
     if (connectFailure == SocketFailure::kRefused || connectFailure == SocketFailure::kTimedOut) {

@@ -153,6 +153,9 @@ TlsResult TlsConnection::Connect(int fd, const std::string& host, const std::str
   if (bio == nullptr) return TlsResult{TlsOutcome::kFailed, FailureReason(SSL_ERROR_SSL, 0)};
   BIO_set_fd(bio, fd, BIO_NOCLOSE);
   SSL_set_bio(ssl_, bio, bio);
+  // Records are taken from the socket as they came, several to a read,
+  // rather than each in two reads (its header, then its body).
+  SSL_set_read_ahead(ssl_, 1);
   if (IsDottedAddress(host)) {
     X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host.c_str());
   } else {
