@@ -22,12 +22,17 @@ MatchKey KeyOf(const TransponderRecord& record, int64_t frequency) {
           static_cast<int32_t>(std::clamp<int64_t>(frequency, INT32_MIN, INT32_MAX))};
 }
 
-// Whether what the report shows of a transponder differs.
+// Whether what the report shows of a transponder differs. A modulation
+// that one side does not give is no change: a source that does not say it
+// (an INI file) would otherwise change every transponder of a list that
+// does, run after run.
 bool Differs(const TransponderRecord& a, const TransponderRecord& b) {
   const TransponderDetails &x = a.Details, &y = b.Details;
+  bool modulationDiffers =
+      a.Modulation != b.Modulation && a.Modulation != kModulationNone && b.Modulation != kModulationNone;
   return a.Frequency != b.Frequency || x.FrequencyKhz != y.FrequencyKhz || a.SymbolRate != b.SymbolRate ||
          a.FecNumerator != b.FecNumerator || a.FecDenominator != b.FecDenominator ||
-         a.SystemKind != b.SystemKind || a.Modulation != b.Modulation || x.PlsMode != y.PlsMode ||
+         a.SystemKind != b.SystemKind || modulationDiffers || x.PlsMode != y.PlsMode ||
          x.PlsCode != y.PlsCode || x.T2miPid != y.T2miPid;
 }
 

@@ -30,7 +30,8 @@ TEST(CatalogueChanges, TextNamesEveryKindOfChangeInOrder) {
   std::ostringstream quiet;
   kavrel::Run before(quiet), after(quiet);
   AddSatellite(before, "Unchanged", 192, {Transponder(10729, 'V', 22000, 5, 6)});
-  AddSatellite(after, "Unchanged", 192, {Transponder(10729, 'V', 22000, 5, 6)});
+  // A modulation one side does not give is no change.
+  AddSatellite(after, "Unchanged", 192, {Transponder(10729, 'V', 22000, 5, 6, kKindDvbS, kModulationQpsk)});
   // Within 2 MHz is the same transponder; a narrow listed carrier must
   // match exactly; the same frequency in another polarization or stream is
   // another transponder.
