@@ -45,16 +45,21 @@ std::string Why(int errnum) { return std::strerror(errnum); }
 
 // Renames a new file over `target` after its bytes are on disk; an existing
 // target lends it its mode. The old file stays whole on any failure.
-void Install(const std::string& fresh, const std::string& target) {
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) (void)::chmod(fresh.c_str(), old.st_mode & 07777);
-  int fd = ::open(fresh.c_str(), O_RDONLY | O_CLOEXEC);
+// Puts a file's (or a folder's) bytes on disk; errno says why not.
+bool SyncPath(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   bool synced = fd >= 0 && ::fsync(fd) == 0;
   int errnum = errno;
   if (fd >= 0) ::close(fd);
-  if (!synced || ::rename(fresh.c_str(), target.c_str()) != 0) {
-    if (synced) errnum = errno;
-    throw FatalError("Unable to write to " + target + ": " + Why(errnum) + "; it keeps the list it held");
+  errno = errnum;
+  return synced;
+}
+
+void Install(const std::string& fresh, const std::string& target) {
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) (void)::chmod(fresh.c_str(), old.st_mode & 07777);
+  if (!SyncPath(fresh) || ::rename(fresh.c_str(), target.c_str()) != 0) {
+    throw FatalError("Unable to write to " + target + ": " + Why(errno) + "; it keeps the list it held");
   }
 }
 
@@ -83,19 +88,20 @@ std::vector<std::pair<std::string, bool>> FolderEntries(const std::string& folde
   return entries;
 }
 
+// Puts every file of a folder on disk.
+bool SyncFilesOf(const std::string& folder) {
+  for (const auto& [name, file] : FolderEntries(folder)) {
+    if (!SyncPath(folder + "/" + name)) return false;
+  }
+  return true;
+}
+
 // Removes a folder of ours with the files it holds.
 void RemoveFolderOfFiles(const std::string& folder) {
   for (const auto& [name, file] : FolderEntries(folder)) {
     if (file) RemoveFileIfPresent(folder + "/" + name);
   }
   (void)::rmdir(folder.c_str());
-}
-
-bool SyncPath(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  bool synced = fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
-  return synced;
 }
 
 // A folder of our own beside the list, gone again with what it still holds.
@@ -137,9 +143,7 @@ bool ExchangeFolders(const std::string& fresh, const std::string& target) {
     }
     if (::link(old.c_str(), mine.c_str()) != 0) return false;
   }
-  for (const auto& [name, file] : FolderEntries(fresh)) {
-    if (!SyncPath(fresh + "/" + name)) return false;
-  }
+  if (!SyncFilesOf(fresh)) return false;
   struct stat old {};
   if (::stat(target.c_str(), &old) != 0) return false;
   (void)::chmod(fresh.c_str(), old.st_mode & 07777);
@@ -172,9 +176,7 @@ void RemoveLeftScratch(const std::string& list) {
 // its files on disk. A list folder is the user's to share with a
 // receiver's software: the umask decides who reads it.
 bool AppearWhole(const std::string& fresh, const std::string& target) {
-  for (const auto& [name, file] : FolderEntries(fresh)) {
-    if (!SyncPath(fresh + "/" + name)) return false;
-  }
+  if (!SyncFilesOf(fresh)) return false;
   mode_t mask = ::umask(0);
   ::umask(mask);
   if (::chmod(fresh.c_str(), 0777 & ~mask) != 0 || !SyncPath(fresh)) return false;
